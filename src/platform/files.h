@@ -1,0 +1,82 @@
+// The few file operations the run needs: read a document in chunks, write the output once.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+
+#include "platform/native_string.h"
+
+namespace platform {
+
+enum class FileError {
+  kNone,
+  kNotFound,      // no such file, or a folder on the way is missing
+  kAccessDenied,  // permissions, or a read-only file
+  kNotAFile,      // a folder, a device, a pipe: nothing a document can be read from
+  kBadName,       // the name is not valid on this system
+  kNoSpace,       // the disk, or the file-size limit, is full
+  kIo,            // anything else the system reports
+};
+
+// Which file a name leads to, after links: two names for one file give equal identities.
+struct FileIdentity {
+  std::uint64_t volume = 0;
+  std::uint64_t index = 0;
+  friend bool operator==(const FileIdentity&, const FileIdentity&) = default;
+};
+
+std::optional<FileIdentity> IdentifyFile(const NativeString& path);
+
+class InputFile {
+ public:
+  InputFile() = default;
+  InputFile(const InputFile&) = delete;
+  InputFile& operator=(const InputFile&) = delete;
+  ~InputFile();
+
+  // Opens a regular file for reading; anything else is refused without blocking.
+  FileError Open(const NativeString& path);
+  // Reads up to size bytes; 0 at the end of the file, -1 on an error.
+  std::ptrdiff_t Read(void* buffer, std::size_t size);
+  // The size the file had when it was opened.
+  std::uint64_t Size() const { return size_; }
+
+ private:
+#ifdef _WIN32
+  void* handle_ = nullptr;
+#else
+  int fd_ = -1;
+#endif
+  std::uint64_t size_ = 0;
+};
+
+class OutputFile {
+ public:
+  OutputFile() = default;
+  OutputFile(const OutputFile&) = delete;
+  OutputFile& operator=(const OutputFile&) = delete;
+  ~OutputFile();
+
+  // Opens the file for writing, creating it when missing, without emptying it yet: the caller
+  // first checks the identity, so that a name that leads to the input never empties it.
+  FileError Open(const NativeString& path);
+  FileIdentity Identity() const { return identity_; }
+  // Empties an existing file before the first write.
+  FileError Truncate();
+  // Writes all of the bytes or reports why not.
+  FileError Write(const char* data, std::size_t size);
+  // Closes the file; a failed close (a delayed write error) is reported.
+  FileError Close();
+
+ private:
+#ifdef _WIN32
+  void* handle_ = nullptr;
+#else
+  int fd_ = -1;
+#endif
+  FileIdentity identity_;
+  bool regular_ = false;
+};
+
+}  // namespace platform

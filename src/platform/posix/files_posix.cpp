@@ -1,0 +1,144 @@
+#include <errno.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "platform/files.h"
+
+namespace platform {
+namespace {
+
+FileError FromErrno(int error) {
+  switch (error) {
+    case ENOENT:
+    case ENOTDIR:
+      return FileError::kNotFound;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+    case ETXTBSY:
+      return FileError::kAccessDenied;
+    case EISDIR:
+    case ENXIO:
+    case ENODEV:
+      return FileError::kNotAFile;
+    case ENAMETOOLONG:
+    case ELOOP:
+    case EINVAL:
+    case EILSEQ:
+      return FileError::kBadName;
+    case ENOSPC:
+    case EFBIG:
+    case EDQUOT:
+      return FileError::kNoSpace;
+    default:
+      return FileError::kIo;
+  }
+}
+
+FileIdentity IdentityOf(const struct stat& info) {
+  return FileIdentity{static_cast<std::uint64_t>(info.st_dev),
+                      static_cast<std::uint64_t>(info.st_ino)};
+}
+
+void CloseQuietly(int& fd) {
+  if (fd >= 0) close(fd);
+  fd = -1;
+}
+
+}  // namespace
+
+std::optional<FileIdentity> IdentifyFile(const NativeString& path) {
+  struct stat info;
+  if (stat(path.c_str(), &info) != 0) return std::nullopt;
+  return IdentityOf(info);
+}
+
+InputFile::~InputFile() {
+  CloseQuietly(fd_);
+}
+
+FileError InputFile::Open(const NativeString& path) {
+  CloseQuietly(fd_);
+  if (path.find('\0') != NativeString::npos) return FileError::kBadName;
+  // O_NONBLOCK: opening a FIFO must not wait for a writer; only regular files are read.
+  int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+  if (fd < 0) return FromErrno(errno);
+  struct stat info;
+  if (fstat(fd, &info) != 0) {
+    int error = errno;
+    close(fd);
+    return FromErrno(error);
+  }
+  if (!S_ISREG(info.st_mode)) {
+    close(fd);
+    return FileError::kNotAFile;
+  }
+  fd_ = fd;
+  size_ = static_cast<std::uint64_t>(info.st_size);
+  return FileError::kNone;
+}
+
+std::ptrdiff_t InputFile::Read(void* buffer, std::size_t size) {
+  for (;;) {
+    ssize_t got = read(fd_, buffer, size);
+    if (got >= 0) return got;
+    if (errno != EINTR) return -1;
+  }
+}
+
+OutputFile::~OutputFile() {
+  CloseQuietly(fd_);
+}
+
+FileError OutputFile::Open(const NativeString& path) {
+  CloseQuietly(fd_);
+  if (path.empty() || path.find('\0') != NativeString::npos) return FileError::kBadName;
+  // No O_TRUNC: the caller checks the identity before anything is emptied. O_NONBLOCK keeps a
+  // FIFO without a reader from blocking the run; it is cleared again below.
+  int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | O_NONBLOCK | O_NOCTTY, 0666);
+  if (fd < 0) return FromErrno(errno);
+  struct stat info;
+  if (fstat(fd, &info) != 0) {
+    int error = errno;
+    close(fd);
+    return FromErrno(error);
+  }
+  int flags = fcntl(fd, F_GETFL);
+  if (flags >= 0) fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+  fd_ = fd;
+  identity_ = IdentityOf(info);
+  regular_ = S_ISREG(info.st_mode);
+  return FileError::kNone;
+}
+
+FileError OutputFile::Truncate() {
+  if (!regular_) return FileError::kNone;  // a device such as /dev/null has nothing to empty
+  if (ftruncate(fd_, 0) != 0) return FromErrno(errno);
+  return FileError::kNone;
+}
+
+FileError OutputFile::Write(const char* data, std::size_t size) {
+  while (size > 0) {
+    ssize_t wrote = write(fd_, data, size);
+    if (wrote < 0) {
+      if (errno == EINTR) continue;
+      return FromErrno(errno);
+    }
+    if (wrote == 0) return FileError::kNoSpace;
+    data += wrote;
+    size -= static_cast<std::size_t>(wrote);
+  }
+  return FileError::kNone;
+}
+
+FileError OutputFile::Close() {
+  int fd = fd_;
+  fd_ = -1;
+  if (fd < 0) return FileError::kNone;
+  // close() reports write errors that the file system delayed (NFS, quotas); they count.
+  if (close(fd) != 0 && errno != EINTR) return FromErrno(errno);
+  return FileError::kNone;
+}
+
+}  // namespace platform

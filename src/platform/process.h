@@ -1,0 +1,30 @@
+// What the process knows about how it was started.
+#pragma once
+
+#include <optional>
+#include <vector>
+
+#include "platform/native_string.h"
+
+namespace platform {
+
+// Kept from main(); the other calls read it. On Windows the real command line is used instead.
+void CaptureProcessArguments(int argc, char** argv);
+
+// The command line less the program's own name, as one string. POSIX hands the arguments over
+// already split, so they are joined again with single spaces, and an argument that holds a space
+// or a tab, or is empty, is wrapped in quote characters.
+NativeString RawArgumentText();
+
+// The arguments exactly as the process was given them (argv[1..] on POSIX).
+std::vector<NativeString> GivenArguments();
+
+// The folder that holds the running executable, found from the process itself, never from
+// argv[0] or PATH. Empty when it cannot be found.
+std::optional<NativeString> ExecutableFolder();
+
+// Signals that would end the run without passing through its failure path: a write past the
+// file-size limit (SIGXFSZ) or to a closed pipe (SIGPIPE) must fail the write instead.
+void IgnoreWriteSignals();
+
+}  // namespace platform

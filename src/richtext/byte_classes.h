@@ -1,0 +1,40 @@
+// Which bytes end a run of plain bytes, one table per scanning mode, so runs are taken whole.
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+namespace richtext {
+
+enum ByteClass : std::uint8_t {
+  kEndsTextRun = 1,  // \ { } and every control byte (CR, LF, TAB, NUL, DEL, ...)
+  kEndsSkipRun = 2,  // \ { }: all that matters inside skipped data
+  kLetter = 4,       // a-z A-Z: control word names
+  kDigit = 8,        // 0-9: control word parameters
+  kHexDigit = 16,    // 0-9 a-f A-F: \'hh
+};
+
+constexpr std::array<std::uint8_t, 256> MakeByteClasses() {
+  std::array<std::uint8_t, 256> table{};
+  for (int b = 0; b < 0x20; ++b) table[b] |= kEndsTextRun;
+  table[0x7F] |= kEndsTextRun;
+  for (int b : {'\\', '{', '}'}) table[b] |= kEndsTextRun | kEndsSkipRun;
+  for (int b = 'a'; b <= 'z'; ++b) table[b] |= kLetter;
+  for (int b = 'A'; b <= 'Z'; ++b) table[b] |= kLetter;
+  for (int b = '0'; b <= '9'; ++b) table[b] |= kDigit | kHexDigit;
+  for (int b = 'a'; b <= 'f'; ++b) table[b] |= kHexDigit;
+  for (int b = 'A'; b <= 'F'; ++b) table[b] |= kHexDigit;
+  return table;
+}
+
+inline constexpr std::array<std::uint8_t, 256> kByteClasses = MakeByteClasses();
+
+inline bool HasClass(std::uint8_t byte, ByteClass c) {
+  return (kByteClasses[byte] & c) != 0;
+}
+
+inline int HexValue(std::uint8_t byte) {
+  return byte <= '9' ? byte - '0' : (byte | 0x20) - 'a' + 10;
+}
+
+}  // namespace richtext

@@ -1,0 +1,81 @@
+#include "richtext/font_table.h"
+
+namespace richtext {
+
+Font* FontTable::Declare(std::int32_t number) {
+  auto found = fonts_.find(number);
+  if (found != fonts_.end()) return &found->second;
+  if (fonts_.size() >= kMaxFonts) return nullptr;
+  return &fonts_[number];
+}
+
+int CodePageOfCharset(int charset) {
+  switch (charset) {
+    case 77:
+      return 10000;  // Mac Roman
+    case 78:
+      return 10001;  // Mac Japanese
+    case 79:
+      return 10003;  // Mac Korean
+    case 80:
+      return 10008;  // Mac simplified Chinese
+    case 81:
+      return 10002;  // Mac traditional Chinese
+    case 83:
+      return 10005;  // Mac Hebrew
+    case 84:
+      return 10004;  // Mac Arabic
+    case 85:
+      return 10006;  // Mac Greek
+    case 86:
+      return 10081;  // Mac Turkish
+    case 87:
+      return 10021;  // Mac Thai
+    case 88:
+      return 10029;  // Mac Central European
+    case 89:
+      return 10007;  // Mac Cyrillic
+    case 128:
+      return 932;  // Shift-JIS
+    case 129:
+      return 949;  // Hangul
+    case 130:
+      return 1361;  // Johab
+    case 134:
+      return 936;  // GB2312 / GBK
+    case 136:
+      return 950;  // Big5
+    case 161:
+      return 1253;  // Greek
+    case 162:
+      return 1254;  // Turkish
+    case 163:
+      return 1258;  // Vietnamese
+    case 177:
+      return 1255;  // Hebrew
+    case 178:
+      return 1256;  // Arabic
+    case 179:
+      return 1256;  // Arabic traditional
+    case 180:
+      return 1256;  // Arabic user
+    case 181:
+      return 1255;  // Hebrew user
+    case 186:
+      return 1257;  // Baltic
+    case 204:
+      return 1251;  // Cyrillic
+    case 222:
+      return 874;  // Thai
+    case 238:
+      return 1250;  // Central European
+    case 254:
+      return 437;  // PC 437
+    case 255:
+      return 850;  // OEM
+    default:
+      return 0;  // 0 ANSI, 1 DEFAULT, 2 SYMBOL and the unknown: the document's page
+  }
+}
+
+}  // namespace richtext

@@ -1,0 +1,39 @@
+// The fonts a document declares: what decides the code page of 8-bit text in each of them.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <unordered_map>
+
+namespace richtext {
+
+struct Font {
+  int charset = -1;        // \fcharsetN; -1 when not given
+  int code_page = 0;       // \cpgN; 0 when not given
+  std::string name;        // the name as written, raw bytes, cut short (only its start matters)
+  bool name_done = false;  // the ';' that ends the name has been seen
+};
+
+class FontTable {
+ public:
+  // A document may declare any number of fonts; past this many, further ones are ignored so a
+  // hostile font table cannot grow memory without end (real documents stay below a few hundred).
+  static constexpr std::size_t kMaxFonts = 16384;
+  static constexpr std::size_t kMaxNameLength = 64;
+
+  // The entry for font number, created when first declared. Null when the table is full.
+  Font* Declare(std::int32_t number);
+  const Font* Find(std::int32_t number) const {
+    auto found = fonts_.find(number);
+    return found == fonts_.end() ? nullptr : &found->second;
+  }
+
+ private:
+  std::unordered_map<std::int32_t, Font> fonts_;
+};
+
+// The Windows code page a \fcharset stands for; 0 for charsets that follow the document's page
+// (ANSI and DEFAULT) and for unknown ones.
+int CodePageOfCharset(int charset);
+
+}  // namespace richtext

@@ -1,0 +1,90 @@
+// Gives RTF tokens their meaning: destinations, fonts and code pages, Unicode and its fallback,
+// paragraphs, cells and rows. It receives tokens from the Scanner and writes to a TextBuilder.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "richtext/code_page.h"
+#include "richtext/font_table.h"
+#include "richtext/group_state.h"
+#include "richtext/text_builder.h"
+
+namespace richtext {
+
+class Interpreter {
+ public:
+  // Deep enough for any real document (they stay below a few hundred levels); deeper groups are
+  // still read, but share the state of the group at this depth, so hostile nesting costs at most
+  // this many saved states.
+  static constexpr std::size_t kMaxGroupDepth = 65536;
+
+  explicit Interpreter(TextBuilder& out);
+
+  // The Scanner's handler interface.
+  bool SkippingText() const { return skipping_text_ && unicode_skip_ == 0; }
+  void Text(const std::uint8_t* bytes, std::size_t size);
+  void ControlByte(std::uint8_t byte);
+  void GroupOpen();
+  void GroupClose();
+  std::uint64_t ControlWord(std::string_view name, bool has_parameter, std::int32_t parameter);
+  void ControlSymbol(std::uint8_t symbol);
+  void HexByte(std::uint8_t byte);
+
+  // The input has ended.
+  void Finish();
+
+ private:
+  void DecodeBytes(const std::uint8_t* bytes, std::size_t size);
+  void DecodeMultiByte(const std::uint8_t* bytes, std::size_t size);
+  void DecodeUtf8Byte(std::uint8_t byte);
+  void EmitUnicode(std::int32_t value);
+  void Emit(char32_t c) {
+    if (high_surrogate_ != 0) [[unlikely]]
+      FlushSurrogate();
+    out_.AppendCodePoint(c);
+  }
+  void FlushSurrogate();
+  void DropPartialCharacter() {
+    has_lead_byte_ = false;
+    utf8_needed_ = 0;
+  }
+  // Content after the outermost group's end is still the document's; spaces before it count.
+  void LeaveAfterEnd();
+  void CollectFontName(const std::uint8_t* bytes, std::size_t size);
+  void SetDestination(Destination destination);
+  void UpdateMode();
+  void ResolveCodePage();
+  std::uint64_t SkippedDestinationWord(std::string_view name, bool has_parameter,
+                                       std::int32_t parameter);
+
+  TextBuilder& out_;
+  GroupState state_;
+  std::vector<GroupState> saved_;
+  std::size_t unsaved_depth_ = 0;  // groups opened past kMaxGroupDepth
+
+  bool visible_ = true;            // text of the current state reaches the output
+  bool skipping_text_ = false;     // plain bytes of the current state are dropped unread
+  bool ignorable_ = false;         // a \* is waiting for its control word
+  bool after_end_ = false;         // the outermost group has closed
+  std::string held_space_;         // spaces and tabs met since then: text only if more text follows
+  std::int32_t unicode_skip_ = 0;  // fallback units still to skip after a \uN
+
+  char32_t high_surrogate_ = 0;  // a \uN high surrogate waiting for its low half
+  bool has_lead_byte_ = false;   // a double-byte lead byte waiting for its trail byte
+  std::uint8_t lead_byte_ = 0;
+  int utf8_needed_ = 0;  // continuation bytes still expected under code page 65001
+  int utf8_length_ = 0;
+  char32_t utf8_value_ = 0;
+
+  FontTable fonts_;
+  Font* defining_font_ = nullptr;  // the font the font table is describing
+  std::int32_t default_font_ = 0;
+  int document_code_page_ = 1252;
+  CodePages code_pages_;
+};
+
+}  // namespace richtext

@@ -1,0 +1,135 @@
+#include "richtext/reader.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <vector>
+
+#include "platform/files.h"
+#include "richtext/interpreter.h"
+#include "richtext/scanner.h"
+#include "richtext/text_builder.h"
+
+namespace richtext {
+namespace {
+
+constexpr std::string_view kSignature = "{\\rtf";
+constexpr std::uint8_t kByteOrderMark[] = {0xEF, 0xBB, 0xBF};
+
+// Big enough that a read costs little per byte, small enough to stay in the cache.
+constexpr std::size_t kChunkSize = 256 * 1024;
+
+// Output is rarely larger than a quarter of an RTF file; the cap keeps a huge file of mostly
+// pictures from reserving memory it will never use.
+constexpr std::size_t kMaxReservation = 64 * 1024 * 1024;
+
+bool IsLeadingSpace(std::uint8_t byte) {
+  return byte == ' ' || byte == '\t' || byte == '\r' || byte == '\n';
+}
+
+}  // namespace
+
+struct Reader::Impl {
+  enum class Header { kPending, kAccepted, kRejected };
+
+  Impl() : interpreter(builder), scanner(interpreter) {}
+
+  // Checks the signature, then hands everything to the scanner.
+  void Feed(const std::uint8_t* p, const std::uint8_t* end) {
+    while (header == Header::kPending && p < end) {
+      const std::uint8_t byte = *p;
+      if (seen < 3 && seen == mark_length && byte == kByteOrderMark[seen]) {
+        ++mark_length;
+      } else if (mark_length == 1 || mark_length == 2) {
+        header = Header::kRejected;  // half a byte-order mark
+      } else if ((matched == 0 || matched == 1) && IsLeadingSpace(byte)) {
+        // white space before the signature, and (TextEdit writes this) between { and \rtf
+      } else if (byte == static_cast<std::uint8_t>(kSignature[matched])) {
+        if (++matched == kSignature.size()) {
+          header = Header::kAccepted;
+          const auto* signature = reinterpret_cast<const std::uint8_t*>(kSignature.data());
+          scanner.Feed(signature, signature + kSignature.size());
+        }
+      } else {
+        header = Header::kRejected;
+      }
+      ++seen;
+      ++p;
+    }
+    if (header == Header::kAccepted && p < end) scanner.Feed(p, end);
+  }
+
+  TextBuilder builder;
+  Interpreter interpreter;
+  Scanner<Interpreter> scanner;
+  Header header = Header::kPending;
+  std::size_t seen = 0;
+  std::size_t mark_length = 0;
+  std::size_t matched = 0;
+  std::string text;
+};
+
+Reader::Reader() : impl_(std::make_unique<Impl>()) {}
+Reader::~Reader() = default;
+
+void Reader::ExpectInputSize(std::size_t bytes) {
+  impl_->builder.Reserve(std::min(bytes / 4 + 64, kMaxReservation));
+}
+
+void Reader::Feed(const void* data, std::size_t size) {
+  const auto* p = static_cast<const std::uint8_t*>(data);
+  impl_->Feed(p, p + size);
+}
+
+ReadStatus Reader::Finish() {
+  if (impl_->header != Impl::Header::kAccepted) return ReadStatus::kNotRichText;
+  impl_->scanner.Finish();
+  impl_->interpreter.Finish();
+  impl_->text = impl_->builder.Finish();
+  return ReadStatus::kOk;
+}
+
+std::string Reader::TakeText() {
+  return std::move(impl_->text);
+}
+
+ReadStatus ConvertBytes(std::string_view rtf, std::string& text) {
+  Reader reader;
+  reader.ExpectInputSize(rtf.size());
+  reader.Feed(rtf.data(), rtf.size());
+  ReadStatus status = reader.Finish();
+  if (status == ReadStatus::kOk) text = reader.TakeText();
+  return status;
+}
+
+FileStatus ConvertFile(const platform::NativeString& path, std::string& text) {
+  platform::InputFile file;
+  switch (file.Open(path)) {
+    case platform::FileError::kNone:
+      break;
+    case platform::FileError::kNotFound:
+      return FileStatus::kNotFound;
+    case platform::FileError::kAccessDenied:
+      return FileStatus::kAccessDenied;
+    case platform::FileError::kNotAFile:
+      return FileStatus::kNotAFile;
+    case platform::FileError::kBadName:
+      return FileStatus::kBadName;
+    default:
+      return FileStatus::kReadError;
+  }
+  Reader reader;
+  reader.ExpectInputSize(static_cast<std::size_t>(
+      std::min<std::uint64_t>(file.Size(), static_cast<std::uint64_t>(SIZE_MAX))));
+  std::vector<char> chunk(kChunkSize);
+  for (;;) {
+    std::ptrdiff_t got = file.Read(chunk.data(), chunk.size());
+    if (got < 0) return FileStatus::kReadError;
+    if (got == 0) break;
+    reader.Feed(chunk.data(), static_cast<std::size_t>(got));
+  }
+  if (reader.Finish() != ReadStatus::kOk) return FileStatus::kNotRichText;
+  text = reader.TakeText();
+  return FileStatus::kOk;
+}
+
+}  // namespace richtext

@@ -1,0 +1,60 @@
+// The RTF reader: bytes of a Rich Text Format document in, its plain text out (UTF-8, CR LF).
+//
+//   richtext::Reader reader;
+//   reader.Feed(chunk, size);   // as often as needed, split anywhere
+//   if (reader.Finish() == richtext::ReadStatus::kOk) text = reader.TakeText();
+//
+// Memory stays bounded by the text produced: skipped data (pictures, objects) is never held.
+#pragma once
+
+#include <cstddef>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "platform/native_string.h"
+
+namespace richtext {
+
+enum class ReadStatus {
+  kOk,
+  kNotRichText,  // the input does not begin with {\rtf (after a byte-order mark and spaces)
+};
+
+class Reader {
+ public:
+  Reader();
+  ~Reader();
+  Reader(const Reader&) = delete;
+  Reader& operator=(const Reader&) = delete;
+
+  // Sizes the output buffer for an input of this many bytes.
+  void ExpectInputSize(std::size_t bytes);
+  void Feed(const void* data, std::size_t size);
+  // Ends the input; a document cut short keeps the text read so far.
+  ReadStatus Finish();
+  // The text, once Finish() has returned kOk.
+  std::string TakeText();
+
+ private:
+  struct Impl;
+  std::unique_ptr<Impl> impl_;
+};
+
+// One-shot conversion of bytes in memory.
+ReadStatus ConvertBytes(std::string_view rtf, std::string& text);
+
+enum class FileStatus {
+  kOk,
+  kNotFound,
+  kAccessDenied,
+  kNotAFile,  // a folder, a device or a pipe
+  kBadName,
+  kReadError,
+  kNotRichText,
+};
+
+// Reads a document from a file in fixed-size chunks.
+FileStatus ConvertFile(const platform::NativeString& path, std::string& text);
+
+}  // namespace richtext

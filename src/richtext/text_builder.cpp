@@ -1,0 +1,67 @@
+#include "richtext/text_builder.h"
+
+namespace richtext {
+
+void TextBuilder::FlushPending() {
+  if (pending_ == Pending::kParagraph) {
+    out_.append("\r\n", 2);
+  } else if (pending_ == Pending::kCell) {
+    out_.push_back('\t');
+  }
+  pending_ = Pending::kNone;
+}
+
+void TextBuilder::ParagraphEnd() {
+  FlushPending();
+  pending_ = Pending::kParagraph;
+}
+
+void TextBuilder::LineBreak() {
+  FlushPending();
+  out_.append("\r\n", 2);
+}
+
+void TextBuilder::CellEnd() {
+  FlushPending();
+  pending_ = Pending::kCell;
+}
+
+void TextBuilder::RowEnd() {
+  // The last cell's separator is dropped: a row ends with its line end alone.
+  if (pending_ == Pending::kCell) pending_ = Pending::kNone;
+  FlushPending();
+  pending_ = Pending::kParagraph;
+}
+
+void TextBuilder::AppendWide(char32_t c) {
+  if (c >= 0x80 && c < 0xA0) return;  // C1 controls
+  if ((c >= 0xD800 && c <= 0xDFFF) || c > 0x10FFFF) c = 0xFFFD;
+  if (pending_ != Pending::kNone) FlushPending();
+  char bytes[4];
+  std::size_t size;
+  if (c < 0x800) {
+    bytes[0] = static_cast<char>(0xC0 | (c >> 6));
+    bytes[1] = static_cast<char>(0x80 | (c & 0x3F));
+    size = 2;
+  } else if (c < 0x10000) {
+    bytes[0] = static_cast<char>(0xE0 | (c >> 12));
+    bytes[1] = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    bytes[2] = static_cast<char>(0x80 | (c & 0x3F));
+    size = 3;
+  } else {
+    bytes[0] = static_cast<char>(0xF0 | (c >> 18));
+    bytes[1] = static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+    bytes[2] = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    bytes[3] = static_cast<char>(0x80 | (c & 0x3F));
+    size = 4;
+  }
+  out_.append(bytes, size);
+}
+
+std::string TextBuilder::Finish() {
+  if (pending_ == Pending::kCell) out_.push_back('\t');
+  pending_ = Pending::kNone;
+  return std::move(out_);
+}
+
+}  // namespace richtext

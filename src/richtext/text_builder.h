@@ -1,0 +1,51 @@
+// Builds the plain text: UTF-8, every line end CR LF, cells and rows as tabs and line ends.
+// Paragraph ends and cell ends are held back one step, so that the document's final paragraph
+// end and a row's last cell separator are never written.
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+namespace richtext {
+
+class TextBuilder {
+ public:
+  void Reserve(std::size_t bytes) { out_.reserve(bytes); }
+
+  // Bytes already known to be valid UTF-8 without control characters (ASCII runs).
+  void AppendUtf8(const char* data, std::size_t size) {
+    if (pending_ != Pending::kNone) FlushPending();
+    out_.append(data, size);
+  }
+  void AppendCodePoint(char32_t c) {
+    if (c < 0x80) {
+      if (c < 0x20 && c != '\t') return;  // controls no word processor shows
+      if (c == 0x7F) return;
+      if (pending_ != Pending::kNone) FlushPending();
+      out_.push_back(static_cast<char>(c));
+      return;
+    }
+    AppendWide(c);
+  }
+
+  void ParagraphEnd();
+  void LineBreak();
+  void Tab() { AppendCodePoint('\t'); }
+  void CellEnd();
+  void RowEnd();
+
+  bool empty() const { return out_.empty(); }
+  const std::string& text() const { return out_; }
+  // The text with the held-back final paragraph end dropped.
+  std::string Finish();
+
+ private:
+  enum class Pending : unsigned char { kNone, kParagraph, kCell };
+  void FlushPending();
+  void AppendWide(char32_t c);
+
+  std::string out_;
+  Pending pending_ = Pending::kNone;
+};
+
+}  // namespace richtext

@@ -1,0 +1,160 @@
+// The whole run, as a user starts it: paths, orders, exit statuses, exact bytes, silence.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+
+#include "process/process_harness.h"
+
+namespace {
+namespace fs = std::filesystem;
+using testing_support::ListTree;
+using testing_support::ReadFile;
+using testing_support::RunResult;
+using testing_support::ScratchTool;
+using testing_support::WriteFile;
+
+constexpr int kConverted = 0;
+constexpr int kFailed = 1;
+constexpr int kNotOneArgument = 2;
+
+const std::string kDocument = "{\\rtf1\\ansi caf\\'e9\\par second line\\par}";
+const std::string kDocumentText = "caf\xC3\xA9\r\nsecond line\r\n";
+
+class RunTest : public testing::Test {
+ protected:
+  void ExpectSilent(const RunResult& r) {
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, "");
+  }
+  ScratchTool t_;
+};
+
+TEST_F(RunTest, ConvertsFromTheToolFolderIntoTheCurrentDirectory) {
+  WriteFile(t_.tool() / "report.rtf", kDocument);
+  RunResult r = t_.Run({"report.rtf"});
+  EXPECT_EQ(r.exit_status, kConverted);
+  ExpectSilent(r);
+  EXPECT_EQ(ReadFile(t_.cwd() / "report.rtf.txt"), kDocumentText);
+  EXPECT_FALSE(fs::exists(t_.tool() / "report.rtf.txt"));
+}
+
+TEST_F(RunTest, NotOneArgumentDoesNothing) {
+  WriteFile(t_.tool() / "a.rtf", kDocument);
+  for (const auto& arguments : {std::vector<std::string>{}, {"a.rtf", "a.rtf"}, {"a", "b", "c"}}) {
+    RunResult r = t_.Run(arguments);
+    EXPECT_EQ(r.exit_status, kNotOneArgument) << arguments.size() << " arguments";
+    ExpectSilent(r);
+    EXPECT_TRUE(ListTree(t_.cwd()).empty());
+  }
+}
+
+TEST_F(RunTest, NameWithSpacesAndOneLetterNames) {
+  WriteFile(t_.tool() / "my file.rtf", kDocument);
+  WriteFile(t_.tool() / "b", kDocument);
+  EXPECT_EQ(t_.Run({"my file.rtf"}).exit_status, kConverted);
+  EXPECT_EQ(t_.Run({"b"}).exit_status, kConverted);
+  EXPECT_EQ(ListTree(t_.cwd()), (std::vector<std::string>{"b.txt", "my file.rtf.txt"}));
+  EXPECT_EQ(ReadFile(t_.cwd() / "my file.rtf.txt"), kDocumentText);
+}
+
+TEST_F(RunTest, SubfolderArgumentNeedsTheSubfolderUnderTheCurrentDirectory) {
+  fs::create_directory(t_.tool() / "docs");
+  WriteFile(t_.tool() / "docs" / "a.rtf", kDocument);
+  RunResult missing = t_.Run({"docs/a.rtf"});
+  EXPECT_EQ(missing.exit_status, kFailed);
+  ExpectSilent(missing);
+  EXPECT_TRUE(ListTree(t_.cwd()).empty());
+
+  fs::create_directory(t_.cwd() / "docs");
+  EXPECT_EQ(t_.Run({"docs/a.rtf"}).exit_status, kConverted);
+  EXPECT_EQ(ReadFile(t_.cwd() / "docs" / "a.rtf.txt"), kDocumentText);
+}
+
+TEST_F(RunTest, AbsoluteArgumentReadsNothing) {
+  WriteFile(t_.tool() / "a.rtf", kDocument);
+  const fs::path absolute = t_.tool() / "a.rtf";
+  RunResult r = t_.Run({absolute.string()});
+  EXPECT_EQ(r.exit_status, kFailed);
+  ExpectSilent(r);
+  EXPECT_FALSE(fs::exists(absolute.string() + ".txt"));
+  EXPECT_TRUE(ListTree(t_.cwd()).empty());
+}
+
+TEST_F(RunTest, FailedLoadLeavesAnEarlierOutputUntouched) {
+  WriteFile(t_.cwd() / "a.rtf.txt", "earlier");
+  WriteFile(t_.tool() / "b.rtf", "not rich text at all");
+  WriteFile(t_.cwd() / "b.rtf.txt", "earlier b");
+  fs::create_directory(t_.tool() / "folder.rtf");
+  for (const std::string argument : {"a.rtf", "b.rtf", "folder.rtf", ""}) {
+    RunResult r = t_.Run({argument});
+    EXPECT_EQ(r.exit_status, kFailed) << argument;
+    ExpectSilent(r);
+  }
+  EXPECT_EQ(ReadFile(t_.cwd() / "a.rtf.txt"), "earlier");
+  EXPECT_EQ(ReadFile(t_.cwd() / "b.rtf.txt"), "earlier b");
+  EXPECT_EQ(ListTree(t_.cwd()), (std::vector<std::string>{"a.rtf.txt", "b.rtf.txt"}));
+}
+
+TEST_F(RunTest, ExistingOutputIsReplaced) {
+  WriteFile(t_.tool() / "a.rtf", "{\\rtf1 new}");
+  WriteFile(t_.cwd() / "a.rtf.txt", std::string(10000, 'x'));
+  EXPECT_EQ(t_.Run({"a.rtf"}).exit_status, kConverted);
+  EXPECT_EQ(ReadFile(t_.cwd() / "a.rtf.txt"), "new\r\n");
+}
+
+TEST_F(RunTest, EmptyDocumentGivesTheLineEndAlone) {
+  WriteFile(t_.tool() / "empty.rtf", "{\\rtf1}");
+  EXPECT_EQ(t_.Run({"empty.rtf"}).exit_status, kConverted);
+  EXPECT_EQ(ReadFile(t_.cwd() / "empty.rtf.txt"), "\r\n");
+}
+
+TEST_F(RunTest, ReadOnlyOutputIsNotWritten) {
+  WriteFile(t_.tool() / "a.rtf", kDocument);
+  WriteFile(t_.cwd() / "a.rtf.txt", "kept");
+  fs::permissions(t_.cwd() / "a.rtf.txt",
+                  fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+  testing_support::RunOptions as_nobody;
+  as_nobody.unprivileged = true;
+  RunResult r = t_.Run({"a.rtf"}, as_nobody);
+  EXPECT_EQ(r.exit_status, kFailed);
+  ExpectSilent(r);
+  EXPECT_EQ(ReadFile(t_.cwd() / "a.rtf.txt"), "kept");
+}
+
+TEST_F(RunTest, OutputThatIsTheInputIsNeverEmptied) {
+  WriteFile(t_.tool() / "a.rtf", kDocument);
+  fs::create_symlink(t_.tool() / "a.rtf", t_.cwd() / "a.rtf.txt");
+  fs::create_hard_link(t_.tool() / "a.rtf", t_.tool() / "b.rtf");
+  fs::create_hard_link(t_.tool() / "a.rtf", t_.cwd() / "b.rtf.txt");
+  for (const char* argument : {"a.rtf", "b.rtf"}) {
+    RunResult r = t_.Run({argument});
+    EXPECT_EQ(r.exit_status, kFailed) << argument;
+    ExpectSilent(r);
+  }
+  EXPECT_EQ(ReadFile(t_.tool() / "a.rtf"), kDocument);
+}
+
+TEST_F(RunTest, ArgumentsThatDoNotSplitBackAreRefused) {
+  // Quote characters would make the splitter see other names than the ones given.
+  WriteFile(t_.tool() / "a", kDocument);
+  WriteFile(t_.tool() / "a\" b", kDocument);
+  for (const char* argument : {"\"a", "a\" b"}) {
+    RunResult r = t_.Run({argument});
+    EXPECT_EQ(r.exit_status, kFailed) << argument;
+    ExpectSilent(r);
+  }
+  EXPECT_TRUE(ListTree(t_.cwd()).empty());
+}
+
+TEST_F(RunTest, ToolStartedThroughALinkReadsFromItsOwnFolder) {
+  WriteFile(t_.tool() / "a.rtf", kDocument);
+  fs::create_symlink(t_.program(), t_.cwd() / "link");
+  WriteFile(t_.cwd() / "a.rtf", "{\\rtf1 wrong folder}");
+  testing_support::RunOptions through_link;
+  through_link.program = t_.cwd() / "link";
+  EXPECT_EQ(t_.Run({"a.rtf"}, through_link).exit_status, kConverted);
+  EXPECT_EQ(ReadFile(t_.cwd() / "a.rtf.txt"), kDocumentText);
+}
+
+}  // namespace

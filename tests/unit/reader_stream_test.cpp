@@ -1,0 +1,122 @@
+// What examples cannot show: chunk boundaries everywhere, signatures, raw bytes, real documents.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "richtext/reader.h"
+
+namespace {
+
+std::string Convert(std::string_view rtf) {
+  std::string text;
+  EXPECT_EQ(richtext::ConvertBytes(rtf, text), richtext::ReadStatus::kOk);
+  return text;
+}
+
+std::string ConvertSplitAt(std::string_view rtf, std::size_t at) {
+  richtext::Reader reader;
+  reader.Feed(rtf.data(), at);
+  reader.Feed(rtf.data() + at, rtf.size() - at);
+  if (reader.Finish() != richtext::ReadStatus::kOk) return "<refused>";
+  return reader.TakeText();
+}
+
+// Every kind of token straddles the split somewhere in this document.
+constexpr std::string_view kEveryToken =
+    "\xEF\xBB\xBF{\\rtf1\\ansi\\ansicpg932\\deff0{\\fonttbl{\\f0\\fcharset128 MS;}"
+    "{\\f1\\fcharset0 Arial;}}\\uc2 "
+    "\\'82\\'a0\\'82\xA0\x82\xA0 \\u26085\\'93\\'fa\\u-10179\\'81\\'48\\u-8704\\'81\\'48"
+    "{\\f1 caf\\'e9 \\emdash\\par}{\\*\\unknown skipped{\\bin3 }}}}"
+    "\\fs-24 {\\pict\\bin4 \\{}\\}x\\\r\ny\\tab z\r\n\\line end\\par}";
+
+TEST(ReaderStream, EverySplitPointGivesTheSameText) {
+  const std::string whole = Convert(kEveryToken);
+  ASSERT_FALSE(whole.empty());
+  for (std::size_t at = 0; at <= kEveryToken.size(); ++at) {
+    ASSERT_EQ(ConvertSplitAt(kEveryToken, at), whole) << "split at " << at;
+  }
+}
+
+TEST(ReaderStream, DoubleByteCharactersInEveryForm) {
+  // A lead byte and its trail byte pair up as \'hh\'hh, \'hh then raw, or raw; a trail byte
+  // that is an ASCII letter belongs to the pair.
+  EXPECT_EQ(Convert("{\\rtf1\\ansi\\ansicpg932 \\'82\\'a0\\'82\xA0\x82\xA0\\'83\\'41\x83"
+                    "A}"),
+            "あああアア");
+  EXPECT_EQ(Convert("{\\rtf1\\ansi\\ansicpg936 \\'d6\\'d0\\'ce\\'c4}"), "中文");
+  EXPECT_EQ(Convert("{\\rtf1\\ansi\\ansicpg949 \\'c7\\'d1}"), "한");
+  EXPECT_EQ(Convert("{\\rtf1\\ansi\\ansicpg950 \\'a4\\'a4}"), "中");
+}
+
+TEST(ReaderStream, Utf8CodePage) {
+  EXPECT_EQ(Convert("{\\rtf1\\ansi\\ansicpg65001 caf\\'c3\\'a9 \xE2\x82\xAC \\'ff!}"),
+            "café € \xEF\xBF\xBD!");
+}
+
+TEST(ReaderStream, UnknownCodePagesFallBackToTheDocumentPage) {
+  EXPECT_EQ(Convert("{\\rtf1\\ansi\\ansicpg1251{\\fonttbl{\\f0\\cpg99999 X;}{\\f1\\fcharset250 Y;}}"
+                    "\\f0\\'e0\\f1\\'e0}"),
+            "аа");
+  EXPECT_EQ(Convert("{\\rtf1\\ansi\\ansicpg77777 caf\\'e9}"), "café");
+}
+
+TEST(ReaderStream, Signatures) {
+  struct Case {
+    std::string_view input;
+    bool accepted;
+  };
+  const Case cases[] = {
+      {"{\\rtf1}", true},
+      {"{\\rtf}", true},
+      {"\xEF\xBB\xBF{\\rtf1}", true},
+      {"\xEF\xBB\xBF \r\n\t{\\rtf1}", true},
+      {"{ \\rtf1}", true},
+      {"", false},
+      {"   ", false},
+      {"{\\rt", false},
+      {"{\\RTF1}", false},
+      {"\xEF\xBB{\\rtf1}", false},
+      {" \xEF\xBB\xBF{\\rtf1}", false},
+      {"{\\*\\rtf1}", false},
+      {"hello {\\rtf1}", false},
+      {"\x00{\\rtf1}", false},
+  };
+  for (const Case& c : cases) {
+    std::string text;
+    EXPECT_EQ(richtext::ConvertBytes(c.input, text) == richtext::ReadStatus::kOk, c.accepted)
+        << "input: " << c.input;
+  }
+}
+
+TEST(ReaderStream, RawControlBytes) {
+  static constexpr char kInput[] =
+      "{\\rtf1 a\x00"
+      "b\x01\x7f"
+      "c\td\x1b}";
+  EXPECT_EQ(Convert(std::string_view(kInput, sizeof kInput - 1)), "abc\td");
+}
+
+// Real documents, when the shared corpus is there: no crash, and no markup in the text.
+TEST(ReaderStream, CorpusDocumentsLeakNoMarkup) {
+  const std::filesystem::path corpus = RTFPLAIN_CORPUS_DIR;
+  if (!std::filesystem::is_directory(corpus)) GTEST_SKIP() << "no corpus at " << corpus;
+  int read = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(corpus)) {
+    if (entry.path().extension() != ".rtf") continue;
+    std::ifstream in(entry.path(), std::ios::binary);
+    std::stringstream bytes;
+    bytes << in.rdbuf();
+    std::string text;
+    if (richtext::ConvertBytes(bytes.str(), text) != richtext::ReadStatus::kOk) continue;
+    ++read;
+    for (const char* markup : {"\\par", "\\f0", "\\'", "{\\", "\\u", "fonttbl", "0000000000"}) {
+      EXPECT_EQ(text.find(markup), std::string::npos)
+          << entry.path().filename() << " leaks " << markup;
+    }
+  }
+  EXPECT_GE(read, 50);
+}
+
+}  // namespace
