@@ -1,6 +1,7 @@
 #include "richtext/code_page.h"
 
 #include "platform/code_page_converter.h"
+#include "richtext/symbol_fonts.h"
 
 namespace richtext {
 namespace {
@@ -101,7 +102,15 @@ CodePages::~CodePages() = default;
 const CodePage* CodePages::Get(int number, const CodePage* fallback) {
   auto found = pages_.find(number);
   if (found == pages_.end()) {
-    found = pages_.emplace(number, CodePage::FromSystem(number)).first;
+    std::unique_ptr<CodePage> page;
+    if (number == kSymbolCodePage) {
+      page = CodePage::FromTable(number, SymbolFontTable(SymbolFont::kSymbol));
+    } else if (number == kWingdingsCodePage) {
+      page = CodePage::FromTable(number, SymbolFontTable(SymbolFont::kWingdings));
+    } else {
+      page = CodePage::FromSystem(number);
+    }
+    found = pages_.emplace(number, std::move(page)).first;
   }
   if (found->second) return found->second.get();
   return fallback != nullptr ? fallback : windows1252_;

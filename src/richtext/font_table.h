@@ -5,6 +5,8 @@
 #include <string>
 #include <unordered_map>
 
+#include "richtext/symbol_fonts.h"
+
 namespace richtext {
 
 struct Font {
@@ -12,6 +14,9 @@ struct Font {
   int code_page = 0;       // \cpgN; 0 when not given
   std::string name;        // the name as written, raw bytes, cut short (only its start matters)
   bool name_done = false;  // the ';' that ends the name has been seen
+  // Symbol fonts are known by name; worked out once the name is complete.
+  SymbolFont symbol = SymbolFont::kNone;
+  bool symbol_known = false;
 };
 
 class FontTable {
@@ -23,7 +28,7 @@ class FontTable {
 
   // The entry for font number, created when first declared. Null when the table is full.
   Font* Declare(std::int32_t number);
-  const Font* Find(std::int32_t number) const {
+  Font* Find(std::int32_t number) {
     auto found = fonts_.find(number);
     return found == fonts_.end() ? nullptr : &found->second;
   }

@@ -8,14 +8,22 @@
 namespace richtext {
 
 class CodePage;
+class TextBuilder;
 
 struct GroupState {
   const CodePage* code_page = nullptr;  // of 8-bit text, from the font (or the document)
+  TextBuilder* out = nullptr;           // the body, or the note being read
   std::int32_t font = -1;               // \fN; -1 for the default font (\deff)
+  std::int32_t associated_font = -1;    // \afN
   std::int32_t unicode_skip = 1;        // \ucN: fallback units after each \uN
+  std::int32_t note = -1;               // index of the footnote or endnote being read
   Destination destination = Destination::kText;
-  bool hidden = false;   // \v
-  bool deleted = false;  // \deleted (tracked changes)
+  bool hidden = false;           // \v
+  bool deleted = false;          // \deleted (tracked changes)
+  bool double_byte = false;      // \dbch: the text that follows is double-byte
+  bool right_to_left = false;    // \rtlch
+  bool associated_last = false;  // \af came after the last \f
+  bool opens_field = false;      // this group holds a \field
 };
 
 }  // namespace richtext

@@ -2,52 +2,96 @@
 
 #include <algorithm>
 
+#include "richtext/fields.h"
+#include "richtext/symbol_fonts.h"
+
 namespace richtext {
 namespace {
 
 // Spaces held after the document's end; more are not kept (they would be noise anyway).
 constexpr std::size_t kMaxHeldSpace = 4096;
+// A field instruction is kept only as far as a SYMBOL field needs it.
+constexpr std::size_t kMaxInstruction = 256;
 
 // Bytes that stand for themselves in every ASCII-transparent page and need no filtering.
 inline bool IsPrintableAscii(std::uint8_t byte) {
   return static_cast<std::uint8_t>(byte - 0x20) < 0x5F;
 }
 
+// Destinations whose control words are not acted on (only \bin, and a few named below).
 bool IsSkippedDestination(Destination destination) {
   return destination == Destination::kSkip || destination == Destination::kUprAnsi ||
-         destination == Destination::kNestTableProps;
+         destination == Destination::kUprAnsiInFontTable ||
+         destination == Destination::kNestTableProps ||
+         destination == Destination::kFieldInstruction;
+}
+
+// Words that may follow \* because they begin a group of their own kind.
+bool OpensDestination(Action action) {
+  switch (action) {
+    case Action::kDestination:
+    case Action::kUnicodeCopy:
+    case Action::kListText:
+    case Action::kField:
+    case Action::kFieldResult:
+    case Action::kFootnote:
+      return true;
+    default:
+      return false;
+  }
 }
 
 std::uint64_t BinaryLength(bool has_parameter, std::int32_t parameter) {
   return has_parameter && parameter > 0 ? static_cast<std::uint64_t>(parameter) : 0;
 }
 
+bool IsSymbolPage(const CodePage* page) {
+  return page->number() == kSymbolCodePage || page->number() == kWingdingsCodePage;
+}
+
 }  // namespace
 
-Interpreter::Interpreter(TextBuilder& out) : out_(out) {
+Interpreter::Interpreter(TextBuilder& body) : body_(body) {
   state_.code_page = code_pages_.windows1252();
+  state_.out = &body_;
   UpdateMode();
 }
 
 void Interpreter::UpdateMode() {
   visible_ = state_.destination == Destination::kText && !state_.hidden && !state_.deleted;
-  skipping_text_ = !visible_ && state_.destination != Destination::kFontTable;
+  skipping_text_ = !visible_ && state_.destination != Destination::kFontTable &&
+                   state_.destination != Destination::kFieldInstruction;
 }
 
 void Interpreter::SetDestination(Destination destination) {
   // Text destinations inside the font table are damage; the table stays a table.
   if (state_.destination == Destination::kFontTable && destination == Destination::kText) return;
   state_.destination = destination;
-  if (destination == Destination::kFontTable) defining_font_ = nullptr;
   UpdateMode();
 }
 
 void Interpreter::ResolveCodePage() {
-  const std::int32_t number = state_.font < 0 ? default_font_ : state_.font;
+  // After \dbch or \rtlch, an \af given after the last \f names the font of what follows.
+  std::int32_t number = state_.font;
+  if (state_.associated_last && state_.associated_font >= 0 &&
+      (state_.double_byte || state_.right_to_left)) {
+    number = state_.associated_font;
+  }
+  if (number < 0) number = default_font_;
   const CodePage* document = code_pages_.Get(document_code_page_);
   int code_page = 0;
-  if (const Font* font = fonts_.Find(number)) {
-    code_page = font->code_page > 0 ? font->code_page : CodePageOfCharset(font->charset);
+  if (Font* font = fonts_.Find(number)) {
+    if (!font->symbol_known) {
+      font->symbol = SymbolFontOfName(font->name);
+      font->symbol_known = font->name_done;
+    }
+    if (font->symbol == SymbolFont::kSymbol) {
+      code_page = kSymbolCodePage;
+    } else if (font->symbol == SymbolFont::kWingdings) {
+      code_page = kWingdingsCodePage;
+    } else {
+      code_page = font->code_page > 0 ? font->code_page : CodePageOfCharset(font->charset);
+    }
   }
   state_.code_page = code_page > 0 ? code_pages_.Get(code_page, document) : document;
   DropPartialCharacter();
@@ -72,12 +116,19 @@ void Interpreter::Text(const std::uint8_t* bytes, std::size_t size) {
     }
     LeaveAfterEnd();
   }
-  if (state_.destination == Destination::kFontTable) {
+  TextBytes(bytes, size);
+}
+
+void Interpreter::TextBytes(const std::uint8_t* bytes, std::size_t size) {
+  if (visible_) {
+    DecodeBytes(bytes, size);
+  } else if (state_.destination == Destination::kFontTable) {
     CollectFontName(bytes, size);
-    return;
+  } else if (state_.destination == Destination::kFieldInstruction && !fields_.empty()) {
+    std::string& instruction = fields_.back().instruction;
+    const std::size_t room = kMaxInstruction - std::min(kMaxInstruction, instruction.size());
+    instruction.append(reinterpret_cast<const char*>(bytes), std::min(size, room));
   }
-  if (!visible_) return;
-  DecodeBytes(bytes, size);
 }
 
 void Interpreter::DecodeBytes(const std::uint8_t* bytes, std::size_t size) {
@@ -87,18 +138,19 @@ void Interpreter::DecodeBytes(const std::uint8_t* bytes, std::size_t size) {
     return;
   }
   if (high_surrogate_ != 0) FlushSurrogate();
+  TextBuilder& text = out();
   const std::uint8_t* end = bytes + size;
   if (page->ascii_transparent()) {
     while (bytes < end) {
       const std::uint8_t* run = bytes;
       while (bytes < end && IsPrintableAscii(*bytes)) ++bytes;
       if (bytes > run) {
-        out_.AppendUtf8(reinterpret_cast<const char*>(run), static_cast<std::size_t>(bytes - run));
+        text.AppendUtf8(reinterpret_cast<const char*>(run), static_cast<std::size_t>(bytes - run));
       }
-      while (bytes < end && !IsPrintableAscii(*bytes)) out_.AppendCodePoint(page->single(*bytes++));
+      while (bytes < end && !IsPrintableAscii(*bytes)) text.AppendCodePoint(page->single(*bytes++));
     }
   } else {
-    while (bytes < end) out_.AppendCodePoint(page->single(*bytes++));
+    while (bytes < end) text.AppendCodePoint(page->single(*bytes++));
   }
 }
 
@@ -167,14 +219,14 @@ void Interpreter::DecodeUtf8Byte(std::uint8_t byte) {
 
 void Interpreter::FlushSurrogate() {
   high_surrogate_ = 0;
-  out_.AppendCodePoint(kReplacement);  // a high surrogate whose low half never came
+  out().AppendCodePoint(kReplacement);  // a high surrogate whose low half never came
 }
 
 void Interpreter::EmitUnicode(std::int32_t value) {
   // \uN is a signed 16-bit number: negative values stand for U+8000..U+FFFF.
   if (value < 0) value = value >= -32768 ? value + 65536 : static_cast<std::int32_t>(kReplacement);
   if (value > 0x10FFFF) value = static_cast<std::int32_t>(kReplacement);
-  const char32_t c = static_cast<char32_t>(value);
+  char32_t c = static_cast<char32_t>(value);
   if (c >= 0xD800 && c <= 0xDBFF) {
     if (high_surrogate_ != 0) FlushSurrogate();
     high_surrogate_ = c;
@@ -182,13 +234,17 @@ void Interpreter::EmitUnicode(std::int32_t value) {
   }
   if (c >= 0xDC00 && c <= 0xDFFF) {
     if (high_surrogate_ == 0) {
-      out_.AppendCodePoint(kReplacement);
+      out().AppendCodePoint(kReplacement);
       return;
     }
     const char32_t combined = 0x10000 + ((high_surrogate_ - 0xD800) << 10) + (c - 0xDC00);
     high_surrogate_ = 0;
-    out_.AppendCodePoint(combined);
+    out().AppendCodePoint(combined);
     return;
+  }
+  // Symbol fonts are written as \u in the private area U+F020-U+F0FF.
+  if (c >= 0xF020 && c <= 0xF0FF && IsSymbolPage(state_.code_page)) {
+    c = state_.code_page->single(static_cast<std::uint8_t>(c - 0xF000));
   }
   Emit(c);
 }
@@ -203,6 +259,7 @@ void Interpreter::LeaveAfterEnd() {
 
 void Interpreter::CollectFontName(const std::uint8_t* bytes, std::size_t size) {
   if (defining_font_ == nullptr || defining_font_->name_done) return;
+  defining_font_->symbol_known = false;
   for (std::size_t k = 0; k < size; ++k) {
     if (bytes[k] == ';') {
       defining_font_->name_done = true;
@@ -234,11 +291,12 @@ void Interpreter::HexByte(std::uint8_t byte) {
   }
   ignorable_ = false;
   if (after_end_) LeaveAfterEnd();
-  if (state_.destination == Destination::kFontTable) {
-    CollectFontName(&byte, 1);
-    return;
-  }
-  if (visible_) DecodeBytes(&byte, 1);
+  TextBytes(&byte, 1);
+}
+
+void Interpreter::BeforeBreak() {
+  DropPartialCharacter();
+  if (high_surrogate_ != 0) FlushSurrogate();
 }
 
 void Interpreter::ControlSymbol(std::uint8_t symbol) {
@@ -246,7 +304,8 @@ void Interpreter::ControlSymbol(std::uint8_t symbol) {
     ignorable_ = true;
     return;
   }
-  if (unicode_skip_ > 0 && !IsSkippedDestination(state_.destination)) {
+  const bool in_text = !IsSkippedDestination(state_.destination);
+  if (unicode_skip_ > 0 && in_text) {
     --unicode_skip_;
     return;
   }
@@ -257,11 +316,7 @@ void Interpreter::ControlSymbol(std::uint8_t symbol) {
     case '}':
       // Escaped bytes are text, and may be the trail byte of a double-byte character.
       if (after_end_) LeaveAfterEnd();
-      if (state_.destination == Destination::kFontTable) {
-        CollectFontName(&symbol, 1);
-      } else if (visible_) {
-        DecodeBytes(&symbol, 1);
-      }
+      TextBytes(&symbol, 1);
       break;
     case '~':
       if (visible_) Emit(0x00A0);
@@ -273,9 +328,9 @@ void Interpreter::ControlSymbol(std::uint8_t symbol) {
     case '\n':
       // A backslash before a line end is a paragraph end (TextEdit writes this).
       if (visible_) {
-        DropPartialCharacter();
-        if (high_surrogate_ != 0) FlushSurrogate();
-        out_.ParagraphEnd();
+        BeforeBreak();
+        out().ParagraphEnd();
+        ParagraphBoundary();
       }
       break;
     case '\t':
@@ -291,10 +346,90 @@ std::uint64_t Interpreter::SkippedDestinationWord(std::string_view name, bool ha
   if (name == "bin") return BinaryLength(has_parameter, parameter);
   if (state_.destination == Destination::kUprAnsi && name == "ud") {
     SetDestination(Destination::kText);
+  } else if (state_.destination == Destination::kUprAnsiInFontTable && name == "ud") {
+    SetDestination(Destination::kFontTable);
   } else if (state_.destination == Destination::kNestTableProps && name == "nestrow") {
-    if (!state_.hidden && !state_.deleted) out_.RowEnd();
+    if (!state_.hidden && !state_.deleted) {
+      BeforeBreak();
+      out().RowEnd();
+      ParagraphBoundary();
+    }
   }
   return 0;
+}
+
+void Interpreter::BeginField() {
+  // One field per group; fields inside skipped parts never get here, so this stays bounded.
+  if (state_.opens_field) return;
+  state_.opens_field = true;
+  fields_.push_back(Field{std::string(), state_.out, state_.out->size()});
+}
+
+void Interpreter::EndField() {
+  Field field = std::move(fields_.back());
+  fields_.pop_back();
+  if (!visible_ || field.out != state_.out || field.out->size() != field.size_before) return;
+  std::optional<SymbolField> symbol = ParseSymbolField(field.instruction);
+  if (!symbol) return;  // a field with no result shows nothing
+  char32_t c = symbol->code;
+  const SymbolFont font = SymbolFontOfName(symbol->font);
+  if (!symbol->unicode && c >= 0x20 && c <= 0xFF) {
+    if (font != SymbolFont::kNone) {
+      c = SymbolFontTable(font)[c - 0x20];
+    } else {
+      c = code_pages_.Get(document_code_page_)->single(static_cast<std::uint8_t>(c));
+      if (c == kLeadByte) c = kReplacement;
+    }
+  } else if (c >= 0xF020 && c <= 0xF0FF && font != SymbolFont::kNone) {
+    c = SymbolFontTable(font)[c - 0xF020];
+  }
+  Emit(c);
+}
+
+void Interpreter::BeginNote() {
+  if (!visible_) {
+    SetDestination(Destination::kSkip);  // a hidden or deleted note is not text
+    return;
+  }
+  if (state_.note >= 0) return;  // a note inside a note: its text stays where it is
+  Note& note = notes_.Add();
+  if (mark_pending_) {
+    note.mark = mark_text_;
+    mark_pending_ = false;
+  }
+  state_.note = static_cast<std::int32_t>(notes_.size() - 1);
+  state_.out = &note.text;
+}
+
+void Interpreter::MakeEndnote() {
+  if (state_.note < 0) return;
+  Note& note = notes_.at(static_cast<std::size_t>(state_.note));
+  if (note.endnote) return;
+  note.endnote = true;
+  if (note.mark.empty()) return;
+  // The body's mark was counted as a footnote before the note said otherwise.
+  --footnotes_counted_;
+  std::string mark = FormatNoteNumber(++endnotes_counted_, endnote_numbering_);
+  if (mark_offset_ + note.mark.size() <= body_.size()) {
+    body_.Replace(mark_offset_, note.mark.size(), mark);
+  }
+  note.mark = std::move(mark);
+}
+
+void Interpreter::NoteMark() {
+  if (!visible_) return;
+  if (state_.note >= 0) {
+    const Note& note = notes_.at(static_cast<std::size_t>(state_.note));
+    if (high_surrogate_ != 0) FlushSurrogate();
+    out().AppendUtf8(note.mark.data(), note.mark.size());
+    return;
+  }
+  if (&out() != &body_) return;
+  mark_text_ = FormatNoteNumber(++footnotes_counted_, footnote_numbering_);
+  if (high_surrogate_ != 0) FlushSurrogate();
+  body_.AppendUtf8(mark_text_.data(), mark_text_.size());
+  mark_offset_ = body_.size() - mark_text_.size();
+  mark_pending_ = true;
 }
 
 std::uint64_t Interpreter::ControlWord(std::string_view name, bool has_parameter,
@@ -311,16 +446,21 @@ std::uint64_t Interpreter::ControlWord(std::string_view name, bool has_parameter
   }
   if (after_end_) LeaveAfterEnd();
   const Keyword* keyword = FindKeyword(name);
-  if (keyword == nullptr || (ignorable && keyword->action != Action::kDestination &&
-                             keyword->action != Action::kUnicodeCopy)) {
+  if (keyword == nullptr || (ignorable && !OpensDestination(keyword->action))) {
     if (ignorable) SetDestination(Destination::kSkip);  // {\*\unknown ...} is not text
     return 0;
   }
-  const bool structural_output = visible_;
   switch (keyword->action) {
-    case Action::kDestination:
-      SetDestination(static_cast<Destination>(keyword->value));
+    case Action::kDestination: {
+      Destination destination = static_cast<Destination>(keyword->value);
+      if (destination == Destination::kFontTable) defining_font_ = nullptr;
+      // \upr inside the font table: its Unicode copy is still part of the table.
+      if (destination == Destination::kUprAnsi && state_.destination == Destination::kFontTable) {
+        destination = Destination::kUprAnsiInFontTable;
+      }
+      SetDestination(destination);
       break;
+    }
     case Action::kCharacter:
       if (visible_) Emit(static_cast<char32_t>(keyword->value));
       break;
@@ -329,23 +469,23 @@ std::uint64_t Interpreter::ControlWord(std::string_view name, bool has_parameter
     case Action::kCell:
     case Action::kRow:
     case Action::kNestRow:
-      if (structural_output) {
-        DropPartialCharacter();
-        if (high_surrogate_ != 0) FlushSurrogate();
+      if (visible_) {
+        BeforeBreak();
         switch (keyword->action) {
           case Action::kParagraph:
-            out_.ParagraphEnd();
+            out().ParagraphEnd();
             break;
           case Action::kLineBreak:
-            out_.LineBreak();
+            out().LineBreak();
             break;
           case Action::kCell:
-            out_.CellEnd();
+            out().CellEnd();
             break;
           default:
-            out_.RowEnd();
+            out().RowEnd();
             break;
         }
+        if (keyword->action != Action::kLineBreak) ParagraphBoundary();
       }
       break;
     case Action::kTab:
@@ -367,8 +507,23 @@ std::uint64_t Interpreter::ControlWord(std::string_view name, bool has_parameter
         defining_font_ = fonts_.Declare(parameter);
       } else {
         state_.font = parameter;
+        state_.associated_last = false;
         ResolveCodePage();
       }
+      break;
+    case Action::kAssociatedFont:
+      if (!has_parameter || state_.destination == Destination::kFontTable) break;
+      state_.associated_font = parameter;
+      state_.associated_last = true;
+      ResolveCodePage();
+      break;
+    case Action::kFontClass:
+      state_.double_byte = keyword->value != 0;
+      ResolveCodePage();
+      break;
+    case Action::kDirection:
+      state_.right_to_left = keyword->value != 0;
+      ResolveCodePage();
       break;
     case Action::kDefaultFont:
       if (has_parameter) default_font_ = parameter;
@@ -390,6 +545,10 @@ std::uint64_t Interpreter::ControlWord(std::string_view name, bool has_parameter
     }
     case Action::kPlain:
       state_.font = -1;
+      state_.associated_font = -1;
+      state_.associated_last = false;
+      state_.double_byte = false;
+      state_.right_to_left = false;
       state_.hidden = false;
       state_.deleted = false;
       ResolveCodePage();
@@ -405,6 +564,38 @@ std::uint64_t Interpreter::ControlWord(std::string_view name, bool has_parameter
       break;
     case Action::kUnicodeCopy:
       break;  // \ud outside \upr: its group is ordinary text
+    case Action::kListText:
+      // A paragraph shows one list number, however many copies the writer left for old readers.
+      if (list_text_seen_ && visible_) {
+        SetDestination(Destination::kSkip);
+      } else if (visible_) {
+        list_text_seen_ = true;
+      }
+      break;
+    case Action::kField:
+      BeginField();
+      break;
+    case Action::kFieldResult:
+      break;  // the result is ordinary text
+    case Action::kFootnote:
+      BeginNote();
+      break;
+    case Action::kEndnote:
+      MakeEndnote();
+      break;
+    case Action::kNoteMark:
+      NoteMark();
+      break;
+    case Action::kNoteNumbering: {
+      const auto numbering = static_cast<NoteNumbering>(keyword->value & 15);
+      (keyword->value >= 16 ? endnote_numbering_ : footnote_numbering_) = numbering;
+      break;
+    }
+    case Action::kNoteStart:
+      if (has_parameter && parameter > 0) {
+        (keyword->value != 0 ? endnotes_counted_ : footnotes_counted_) = parameter - 1;
+      }
+      break;
   }
   return 0;
 }
@@ -419,6 +610,7 @@ void Interpreter::GroupOpen() {
     return;
   }
   saved_.push_back(state_);
+  state_.opens_field = false;
 }
 
 void Interpreter::GroupClose() {
@@ -434,6 +626,7 @@ void Interpreter::GroupClose() {
     return;
   }
   const Destination closed = state_.destination;
+  const bool closes_field = state_.opens_field;
   state_ = saved_.back();
   saved_.pop_back();
   if (closed == Destination::kFontTable) {
@@ -441,6 +634,7 @@ void Interpreter::GroupClose() {
     ResolveCodePage();  // fonts named before the table existed can be resolved now
   }
   UpdateMode();
+  if (closes_field) EndField();
   if (saved_.empty()) after_end_ = true;
 }
 

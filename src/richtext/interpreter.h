@@ -1,5 +1,6 @@
 // Gives RTF tokens their meaning: destinations, fonts and code pages, Unicode and its fallback,
-// paragraphs, cells and rows. It receives tokens from the Scanner and writes to a TextBuilder.
+// paragraphs, cells and rows, lists, fields and notes. It receives tokens from the Scanner and
+// writes the body to a TextBuilder; notes are kept apart and added after the body.
 #pragma once
 
 #include <cstddef>
@@ -11,6 +12,7 @@
 #include "richtext/code_page.h"
 #include "richtext/font_table.h"
 #include "richtext/group_state.h"
+#include "richtext/notes.h"
 #include "richtext/text_builder.h"
 
 namespace richtext {
@@ -22,7 +24,7 @@ class Interpreter {
   // this many saved states.
   static constexpr std::size_t kMaxGroupDepth = 65536;
 
-  explicit Interpreter(TextBuilder& out);
+  explicit Interpreter(TextBuilder& body);
 
   // The Scanner's handler interface.
   bool SkippingText() const { return skipping_text_ && unicode_skip_ == 0; }
@@ -36,8 +38,19 @@ class Interpreter {
 
   // The input has ended.
   void Finish();
+  // Adds the footnotes, then the endnotes, after the finished body text.
+  void AppendNotes(std::string& text) { notes_.AppendTo(text); }
 
  private:
+  struct Field {
+    std::string instruction;      // the start of \fldinst, enough for a SYMBOL field
+    TextBuilder* out = nullptr;   // where the field's result goes
+    std::size_t size_before = 0;  // of that text when the field began
+  };
+
+  TextBuilder& out() { return *state_.out; }
+  // Routes 8-bit text by destination: the font table, a field instruction, or visible text.
+  void TextBytes(const std::uint8_t* bytes, std::size_t size);
   void DecodeBytes(const std::uint8_t* bytes, std::size_t size);
   void DecodeMultiByte(const std::uint8_t* bytes, std::size_t size);
   void DecodeUtf8Byte(std::uint8_t byte);
@@ -45,13 +58,15 @@ class Interpreter {
   void Emit(char32_t c) {
     if (high_surrogate_ != 0) [[unlikely]]
       FlushSurrogate();
-    out_.AppendCodePoint(c);
+    out().AppendCodePoint(c);
   }
   void FlushSurrogate();
   void DropPartialCharacter() {
     has_lead_byte_ = false;
     utf8_needed_ = 0;
   }
+  void BeforeBreak();
+  void ParagraphBoundary() { list_text_seen_ = false; }
   // Content after the outermost group's end is still the document's; spaces before it count.
   void LeaveAfterEnd();
   void CollectFontName(const std::uint8_t* bytes, std::size_t size);
@@ -60,8 +75,13 @@ class Interpreter {
   void ResolveCodePage();
   std::uint64_t SkippedDestinationWord(std::string_view name, bool has_parameter,
                                        std::int32_t parameter);
+  void BeginField();
+  void EndField();
+  void BeginNote();
+  void MakeEndnote();
+  void NoteMark();
 
-  TextBuilder& out_;
+  TextBuilder& body_;
   GroupState state_;
   std::vector<GroupState> saved_;
   std::size_t unsaved_depth_ = 0;  // groups opened past kMaxGroupDepth
@@ -72,6 +92,7 @@ class Interpreter {
   bool after_end_ = false;         // the outermost group has closed
   std::string held_space_;         // spaces and tabs met since then: text only if more text follows
   std::int32_t unicode_skip_ = 0;  // fallback units still to skip after a \uN
+  bool list_text_seen_ = false;    // this paragraph's list number has been written
 
   char32_t high_surrogate_ = 0;  // a \uN high surrogate waiting for its low half
   bool has_lead_byte_ = false;   // a double-byte lead byte waiting for its trail byte
@@ -85,6 +106,17 @@ class Interpreter {
   std::int32_t default_font_ = 0;
   int document_code_page_ = 1252;
   CodePages code_pages_;
+
+  std::vector<Field> fields_;
+  Notes notes_;
+  NoteNumbering footnote_numbering_ = NoteNumbering::kArabic;
+  NoteNumbering endnote_numbering_ = NoteNumbering::kLowerRoman;
+  int footnotes_counted_ = 0;
+  int endnotes_counted_ = 0;
+  // The last automatic mark written in the body, until its note claims it.
+  bool mark_pending_ = false;
+  std::size_t mark_offset_ = 0;
+  std::string mark_text_;
 };
 
 }  // namespace richtext

@@ -9,11 +9,13 @@ namespace richtext {
 
 // Where the text of a group goes.
 enum class Destination : std::uint8_t {
-  kText,            // the document's visible text
-  kSkip,            // not text: everything up to the group's end is passed over
-  kFontTable,       // \fonttbl: font numbers, charsets and names
-  kUprAnsi,         // \upr: its 8-bit copy is skipped, its {\*\ud} copy read
-  kNestTableProps,  // \*\nesttableprops: skipped, but its \nestrow still ends the row
+  kText,                // the document's visible text
+  kSkip,                // not text: everything up to the group's end is passed over
+  kFontTable,           // \fonttbl: font numbers, charsets and names
+  kUprAnsi,             // \upr: its 8-bit copy is skipped, its {\*\ud} copy read
+  kUprAnsiInFontTable,  // the same inside the font table: its {\*\ud} copy names a font
+  kNestTableProps,      // \*\nesttableprops: skipped, but its \nestrow still ends the row
+  kFieldInstruction,    // \*\fldinst: not text, but kept to give a SYMBOL field its character
 };
 
 enum class Action : std::uint8_t {
@@ -37,6 +39,27 @@ enum class Action : std::uint8_t {
   kHidden,            // \v, \webhidden
   kDeleted,           // \deleted
   kUnicodeCopy,       // \ud inside \upr
+  kFontClass,         // \loch, \hich (value 0), \dbch (value 1)
+  kDirection,         // \ltrch (value 0), \rtlch (value 1)
+  kAssociatedFont,    // \afN
+  kListText,          // \listtext, \pntext: the visible number or bullet of a list item
+  kField,             // \field
+  kFieldResult,       // \fldrslt
+  kFootnote,          // \footnote (an endnote too, once \ftnalt is seen)
+  kEndnote,           // \ftnalt
+  kNoteMark,          // \chftn: the automatic footnote or endnote mark
+  kNoteNumbering,     // \ftnnar ... \aftnnchi (value: NoteNumbering, plus 16 for endnotes)
+  kNoteStart,         // \ftnstartN (value 0), \aftnstartN (value 1)
+};
+
+// How automatic note marks are numbered.
+enum class NoteNumbering : std::uint8_t {
+  kArabic,      // 1, 2, 3
+  kLowerAlpha,  // a, b, c
+  kUpperAlpha,  // A, B, C
+  kLowerRoman,  // i, ii, iii
+  kUpperRoman,  // I, II, III
+  kChicago,     // *, dagger, double dagger, section sign
 };
 
 struct Keyword {

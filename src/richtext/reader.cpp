@@ -85,6 +85,7 @@ ReadStatus Reader::Finish() {
   impl_->scanner.Finish();
   impl_->interpreter.Finish();
   impl_->text = impl_->builder.Finish();
+  impl_->interpreter.AppendNotes(impl_->text);
   return ReadStatus::kOk;
 }
 

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <string>
+#include <string_view>
 
 namespace richtext {
 
@@ -35,6 +36,11 @@ class TextBuilder {
   void RowEnd();
 
   bool empty() const { return out_.empty(); }
+  std::size_t size() const { return out_.size(); }
+  // Rewrites text already written (a note mark, once the note turns out to be an endnote).
+  void Replace(std::size_t offset, std::size_t length, std::string_view text) {
+    out_.replace(offset, length, text);
+  }
   const std::string& text() const { return out_; }
   // The text with the held-back final paragraph end dropped.
   std::string Finish();

@@ -104,8 +104,12 @@ class IconvConverter final : public CodePageConverter {
       if (errno == EINVAL) return DecodeStatus::kIncomplete;
       if (errno != E2BIG) return DecodeStatus::kInvalid;
     }
-    if (in_left != 0 || out_left == sizeof units) {
-      return in_left != 0 ? DecodeStatus::kIncomplete : DecodeStatus::kInvalid;
+    if (in_left != 0) return DecodeStatus::kIncomplete;
+    if (out_left == sizeof units) {
+      // Converters for pages with combining marks (1255, 1258) hold a letter back until they
+      // see what follows; the end of the input releases it.
+      iconv(handle_, nullptr, nullptr, &outp, &out_left);
+      if (out_left == sizeof units) return DecodeStatus::kInvalid;
     }
     out = static_cast<char32_t>(units[0]);
     return DecodeStatus::kOk;

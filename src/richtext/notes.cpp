@@ -1,0 +1,96 @@
+#include "richtext/notes.h"
+
+#include <string_view>
+
+namespace richtext {
+namespace {
+
+std::string Roman(int number) {
+  static constexpr struct {
+    int value;
+    const char* digits;
+  } kDigits[] = {{1000, "m"}, {900, "cm"}, {500, "d"}, {400, "cd"}, {100, "c"},
+                 {90, "xc"},  {50, "l"},   {40, "xl"}, {10, "x"},   {9, "ix"},
+                 {5, "v"},    {4, "iv"},   {1, "i"}};
+  std::string out;
+  for (const auto& digit : kDigits) {
+    while (number >= digit.value) {
+      out += digit.digits;
+      number -= digit.value;
+    }
+  }
+  return out;
+}
+
+// a..z, then aa..zz, and so on, as word processors count letters.
+std::string Letters(int number) {
+  const int repeat = (number - 1) / 26 + 1;
+  return std::string(static_cast<std::size_t>(repeat), static_cast<char>('a' + (number - 1) % 26));
+}
+
+std::string Upper(std::string text) {
+  for (char& c : text) c = static_cast<char>(c - 'a' + 'A');
+  return text;
+}
+
+void AppendNote(std::string& out, Note& note) {
+  std::string text = note.text.Finish();
+  std::string_view rest = text;
+  if (!note.mark.empty()) {
+    // The note repeats its mark at its start; write it once, then one space.
+    if (rest.substr(0, note.mark.size()) == note.mark) rest.remove_prefix(note.mark.size());
+    for (;;) {
+      if (!rest.empty() && (rest.front() == ' ' || rest.front() == '\t')) {
+        rest.remove_prefix(1);
+      } else if (rest.substr(0, 2) == "\u00A0") {
+        rest.remove_prefix(2);  // a no-break space after the mark
+      } else {
+        break;
+      }
+    }
+  }
+  if (!out.empty()) out += "\r\n";
+  if (!note.mark.empty()) {
+    out += note.mark;
+    out += ' ';
+  }
+  out += rest;
+}
+
+}  // namespace
+
+std::string FormatNoteNumber(int number, NoteNumbering numbering) {
+  if (number < 1) number = 1;
+  // Beyond this, letters and Roman numerals grow silly; the count is still shown.
+  constexpr int kLargest = 3999;
+  if (number > kLargest) numbering = NoteNumbering::kArabic;
+  switch (numbering) {
+    case NoteNumbering::kArabic:
+      return std::to_string(number);
+    case NoteNumbering::kLowerAlpha:
+      return Letters(number);
+    case NoteNumbering::kUpperAlpha:
+      return Upper(Letters(number));
+    case NoteNumbering::kLowerRoman:
+      return Roman(number);
+    case NoteNumbering::kUpperRoman:
+      return Upper(Roman(number));
+    case NoteNumbering::kChicago: {
+      static constexpr std::string_view kSymbols[] = {"*", "\u2020", "\u2021", "\u00A7"};
+      std::string out;
+      for (int k = 0; k <= (number - 1) / 4; ++k) out += kSymbols[(number - 1) % 4];
+      return out;
+    }
+  }
+  return std::to_string(number);
+}
+
+void Notes::AppendTo(std::string& body) {
+  for (bool endnotes : {false, true}) {
+    for (auto& note : notes_) {
+      if (note->endnote == endnotes) AppendNote(body, *note);
+    }
+  }
+}
+
+}  // namespace richtext
