@@ -24,6 +24,7 @@ struct GroupState {
   bool right_to_left = false;    // \rtlch
   bool associated_last = false;  // \af came after the last \f
   bool opens_field = false;      // this group holds a \field
+  bool opens_text_box = false;   // this group holds a text box's text
 };
 
 }  // namespace richtext

@@ -32,6 +32,7 @@ bool OpensDestination(Action action) {
     case Action::kDestination:
     case Action::kUnicodeCopy:
     case Action::kListText:
+    case Action::kTextBox:
     case Action::kField:
     case Action::kFieldResult:
     case Action::kFootnote:
@@ -572,6 +573,12 @@ std::uint64_t Interpreter::ControlWord(std::string_view name, bool has_parameter
         list_text_seen_ = true;
       }
       break;
+    case Action::kTextBox:
+      if (visible_ && !state_.opens_text_box) {
+        state_.opens_text_box = true;
+        out().EnsureLineStart();
+      }
+      break;
     case Action::kField:
       BeginField();
       break;
@@ -611,6 +618,7 @@ void Interpreter::GroupOpen() {
   }
   saved_.push_back(state_);
   state_.opens_field = false;
+  state_.opens_text_box = false;
 }
 
 void Interpreter::GroupClose() {
@@ -627,6 +635,7 @@ void Interpreter::GroupClose() {
   }
   const Destination closed = state_.destination;
   const bool closes_field = state_.opens_field;
+  const bool closes_text_box = state_.opens_text_box;
   state_ = saved_.back();
   saved_.pop_back();
   if (closed == Destination::kFontTable) {
@@ -635,6 +644,7 @@ void Interpreter::GroupClose() {
   }
   UpdateMode();
   if (closes_field) EndField();
+  if (closes_text_box && visible_) out().EnsureLineStart();
   if (saved_.empty()) after_end_ = true;
 }
 

@@ -43,6 +43,7 @@ enum class Action : std::uint8_t {
   kDirection,         // \ltrch (value 0), \rtlch (value 1)
   kAssociatedFont,    // \afN
   kListText,          // \listtext, \pntext: the visible number or bullet of a list item
+  kTextBox,           // \shptxt, \dptxbxtext: a text box's text, a block of its own
   kField,             // \field
   kFieldResult,       // \fldrslt
   kFootnote,          // \footnote (an endnote too, once \ftnalt is seen)

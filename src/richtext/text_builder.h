@@ -30,6 +30,13 @@ class TextBuilder {
   }
 
   void ParagraphEnd();
+  // Makes what follows start a line of its own, unless it would already (a text box is a block
+  // of its own, wherever its anchor stands in a line).
+  void EnsureLineStart() {
+    if (pending_ == Pending::kNone && !out_.empty() && out_.back() != '\n') {
+      pending_ = Pending::kParagraph;
+    }
+  }
   void LineBreak();
   void Tab() { AppendCodePoint('\t'); }
   void CellEnd();
