@@ -9,6 +9,8 @@
 
 namespace richtext {
 
+class CodePage;
+
 struct Font {
   int charset = -1;        // \fcharsetN; -1 when not given
   int code_page = 0;       // \cpgN; 0 when not given
@@ -17,6 +19,9 @@ struct Font {
   // Symbol fonts are known by name; worked out once the name is complete.
   SymbolFont symbol = SymbolFont::kNone;
   bool symbol_known = false;
+  // The code page last worked out for this font, valid while its generation is current.
+  const CodePage* page = nullptr;
+  std::uint32_t page_generation = 0;
 };
 
 class FontTable {

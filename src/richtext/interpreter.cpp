@@ -53,7 +53,6 @@ bool IsSymbolPage(const CodePage* page) {
 }  // namespace
 
 Interpreter::Interpreter(TextBuilder& body) : body_(body) {
-  state_.code_page = code_pages_.windows1252();
   state_.out = &body_;
   UpdateMode();
 }
@@ -72,6 +71,13 @@ void Interpreter::SetDestination(Destination destination) {
 }
 
 void Interpreter::ResolveCodePage() {
+  // Word names fonts several times per run of text (\f, \af, \loch, \hich, \dbch); the page
+  // is worked out once, when text needs it.
+  state_.code_page = nullptr;
+  DropPartialCharacter();
+}
+
+const CodePage* Interpreter::WorkOutCodePage() {
   // After \dbch or \rtlch, an \af given after the last \f names the font of what follows.
   std::int32_t number = state_.font;
   if (state_.associated_last && state_.associated_font >= 0 &&
@@ -79,23 +85,32 @@ void Interpreter::ResolveCodePage() {
     number = state_.associated_font;
   }
   if (number < 0) number = default_font_;
-  const CodePage* document = code_pages_.Get(document_code_page_);
-  int code_page = 0;
-  if (Font* font = fonts_.Find(number)) {
-    if (!font->symbol_known) {
-      font->symbol = SymbolFontOfName(font->name);
-      font->symbol_known = font->name_done;
-    }
-    if (font->symbol == SymbolFont::kSymbol) {
-      code_page = kSymbolCodePage;
-    } else if (font->symbol == SymbolFont::kWingdings) {
-      code_page = kWingdingsCodePage;
-    } else {
-      code_page = font->code_page > 0 ? font->code_page : CodePageOfCharset(font->charset);
-    }
+  const CodePage* document = DocumentPage();
+  Font* font = fonts_.Find(number);
+  if (font == nullptr) return state_.code_page = document;
+  if (font->page != nullptr && font->page_generation == page_generation_) {
+    return state_.code_page = font->page;
   }
-  state_.code_page = code_page > 0 ? code_pages_.Get(code_page, document) : document;
-  DropPartialCharacter();
+  if (!font->symbol_known) {
+    font->symbol = SymbolFontOfName(font->name);
+    font->symbol_known = font->name_done;
+  }
+  int code_page = 0;
+  if (font->symbol == SymbolFont::kSymbol) {
+    code_page = kSymbolCodePage;
+  } else if (font->symbol == SymbolFont::kWingdings) {
+    code_page = kWingdingsCodePage;
+  } else {
+    code_page = font->code_page > 0 ? font->code_page : CodePageOfCharset(font->charset);
+  }
+  font->page = code_page > 0 ? code_pages_.Get(code_page, document) : document;
+  font->page_generation = page_generation_;
+  return state_.code_page = font->page;
+}
+
+const CodePage* Interpreter::DocumentPage() {
+  if (document_page_ == nullptr) document_page_ = code_pages_.Get(document_code_page_);
+  return document_page_;
 }
 
 void Interpreter::Text(const std::uint8_t* bytes, std::size_t size) {
@@ -133,7 +148,7 @@ void Interpreter::TextBytes(const std::uint8_t* bytes, std::size_t size) {
 }
 
 void Interpreter::DecodeBytes(const std::uint8_t* bytes, std::size_t size) {
-  const CodePage* page = state_.code_page;
+  const CodePage* page = CurrentPage();
   if (page->kind() != CodePage::Kind::kSingleByte || has_lead_byte_ || utf8_needed_ > 0) {
     DecodeMultiByte(bytes, size);
     return;
@@ -156,7 +171,7 @@ void Interpreter::DecodeBytes(const std::uint8_t* bytes, std::size_t size) {
 }
 
 void Interpreter::DecodeMultiByte(const std::uint8_t* bytes, std::size_t size) {
-  const CodePage* page = state_.code_page;
+  const CodePage* page = CurrentPage();
   for (const std::uint8_t* end = bytes + size; bytes < end; ++bytes) {
     const std::uint8_t byte = *bytes;
     if (page->kind() == CodePage::Kind::kUtf8) {
@@ -244,7 +259,7 @@ void Interpreter::EmitUnicode(std::int32_t value) {
     return;
   }
   // Symbol fonts are written as \u in the private area U+F020-U+F0FF.
-  if (c >= 0xF020 && c <= 0xF0FF && IsSymbolPage(state_.code_page)) {
+  if (c >= 0xF020 && c <= 0xF0FF && IsSymbolPage(CurrentPage())) {
     c = state_.code_page->single(static_cast<std::uint8_t>(c - 0xF000));
   }
   Emit(c);
@@ -378,7 +393,7 @@ void Interpreter::EndField() {
     if (font != SymbolFont::kNone) {
       c = SymbolFontTable(font)[c - 0x20];
     } else {
-      c = code_pages_.Get(document_code_page_)->single(static_cast<std::uint8_t>(c));
+      c = DocumentPage()->single(static_cast<std::uint8_t>(c));
       if (c == kLeadByte) c = kReplacement;
     }
   } else if (c >= 0xF020 && c <= 0xF0FF && font != SymbolFont::kNone) {
@@ -540,6 +555,8 @@ std::uint64_t Interpreter::ControlWord(std::string_view name, bool has_parameter
       const int code_page = keyword->value != 0 ? keyword->value : (has_parameter ? parameter : 0);
       if (code_page > 0) {
         document_code_page_ = code_page;
+        document_page_ = nullptr;
+        ++page_generation_;
         ResolveCodePage();
       }
       break;
@@ -640,6 +657,7 @@ void Interpreter::GroupClose() {
   saved_.pop_back();
   if (closed == Destination::kFontTable) {
     defining_font_ = nullptr;
+    ++page_generation_;
     ResolveCodePage();  // fonts named before the table existed can be resolved now
   }
   UpdateMode();

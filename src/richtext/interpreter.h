@@ -72,7 +72,13 @@ class Interpreter {
   void CollectFontName(const std::uint8_t* bytes, std::size_t size);
   void SetDestination(Destination destination);
   void UpdateMode();
+  // Forgets the current code page; CurrentPage() works it out again when text needs it.
   void ResolveCodePage();
+  const CodePage* CurrentPage() {
+    return state_.code_page != nullptr ? state_.code_page : WorkOutCodePage();
+  }
+  const CodePage* WorkOutCodePage();
+  const CodePage* DocumentPage();
   std::uint64_t SkippedDestinationWord(std::string_view name, bool has_parameter,
                                        std::int32_t parameter);
   void BeginField();
@@ -105,6 +111,9 @@ class Interpreter {
   Font* defining_font_ = nullptr;  // the font the font table is describing
   std::int32_t default_font_ = 0;
   int document_code_page_ = 1252;
+  const CodePage* document_page_ = nullptr;  // of document_code_page_, once looked up
+  // Bumped whenever a font's page may have changed, so fonts' cached pages are looked up again.
+  std::uint32_t page_generation_ = 1;
   CodePages code_pages_;
 
   std::vector<Field> fields_;
