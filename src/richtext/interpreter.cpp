@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "richtext/byte_search.h"
 #include "richtext/fields.h"
 #include "richtext/symbol_fonts.h"
 
@@ -159,7 +160,7 @@ void Interpreter::DecodeBytes(const std::uint8_t* bytes, std::size_t size) {
   if (page->ascii_transparent()) {
     while (bytes < end) {
       const std::uint8_t* run = bytes;
-      while (bytes < end && IsPrintableAscii(*bytes)) ++bytes;
+      bytes = FindNonPrintableAscii(bytes, end);
       if (bytes > run) {
         text.AppendUtf8(reinterpret_cast<const char*>(run), static_cast<std::size_t>(bytes - run));
       }

@@ -1,6 +1,5 @@
 #include "richtext/keywords.h"
 
-#include <algorithm>
 #include <array>
 
 namespace richtext {
@@ -213,15 +212,76 @@ constexpr bool IsSorted() {
   }
   return true;
 }
-static_assert(IsSorted(), "kKeywords must stay sorted by name for the binary search");
+static_assert(IsSorted(), "kKeywords must stay sorted by name, each name once");
+
+// A hash index over the table, built at compile time: a document names a control word every few
+// bytes, and most of them (formatting the reader ignores) are not in the table, so a lookup is
+// one hash and usually one empty slot or one compare, instead of a binary search of compares.
+constexpr std::size_t kSlotBits = 10;
+constexpr std::size_t kSlots = std::size_t{1}
+                               << kSlotBits;  // several times the table: short probes
+
+// The slot of a name from its length and four of its letters (first, second, middle, last):
+// cheap, and enough to spread the table's names; a collision only costs a probe.
+constexpr std::size_t SlotOf(std::string_view name) {
+  std::uint32_t mix = static_cast<std::uint32_t>(name.size());
+  if (!name.empty()) {
+    const std::size_t last = name.size() - 1;
+    for (std::size_t k : {std::size_t{0}, last < 1 ? last : 1, name.size() / 2, last}) {
+      mix = mix * 131 + static_cast<std::uint8_t>(name[k]);
+    }
+  }
+  return (mix * 0x9E3779B1u) >> (32 - kSlotBits);
+}
+
+constexpr bool SameName(std::string_view a, std::string_view b) {
+  // Names are short: a plain loop beats a call to memcmp.
+  if (a.size() != b.size()) return false;
+  for (std::size_t k = 0; k < a.size(); ++k) {
+    if (a[k] != b[k]) return false;
+  }
+  return true;
+}
+
+static_assert(kKeywords.size() * 4 <= kSlots);
+constexpr std::uint16_t kEmpty = 0xFFFF;
+
+constexpr std::array<std::uint16_t, kSlots> MakeIndex() {
+  std::array<std::uint16_t, kSlots> index{};
+  for (auto& slot : index) slot = kEmpty;
+  for (std::size_t k = 0; k < kKeywords.size(); ++k) {
+    std::size_t slot = SlotOf(kKeywords[k].name);
+    while (index[slot] != kEmpty) slot = (slot + 1) & (kSlots - 1);
+    index[slot] = static_cast<std::uint16_t>(k);
+  }
+  return index;
+}
+
+constexpr std::size_t LongestProbe(const std::array<std::uint16_t, kSlots>& index) {
+  std::size_t longest = 0;
+  for (const Keyword& keyword : kKeywords) {
+    std::size_t probe = 0;
+    for (std::size_t slot = SlotOf(keyword.name);
+         index[slot] != kEmpty && kKeywords[index[slot]].name != keyword.name;
+         slot = (slot + 1) & (kSlots - 1)) {
+      ++probe;
+    }
+    longest = probe > longest ? probe : longest;
+  }
+  return longest;
+}
+
+constexpr std::array<std::uint16_t, kSlots> kIndex = MakeIndex();
+static_assert(LongestProbe(kIndex) <= 4, "the hash spreads the table's names badly");
 
 }  // namespace
 
 const Keyword* FindKeyword(std::string_view name) {
-  auto found = std::lower_bound(kKeywords.begin(), kKeywords.end(), name,
-                                [](const Keyword& k, std::string_view n) { return k.name < n; });
-  if (found == kKeywords.end() || found->name != name) return nullptr;
-  return &*found;
+  for (std::size_t slot = SlotOf(name);; slot = (slot + 1) & (kSlots - 1)) {
+    const std::uint16_t k = kIndex[slot];
+    if (k == kEmpty) return nullptr;
+    if (SameName(kKeywords[k].name, name)) return &kKeywords[k];
+  }
 }
 
 }  // namespace richtext

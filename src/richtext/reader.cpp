@@ -2,7 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <vector>
+#include <memory>
 
 #include "platform/files.h"
 #include "richtext/interpreter.h"
@@ -18,9 +18,10 @@ constexpr std::uint8_t kByteOrderMark[] = {0xEF, 0xBB, 0xBF};
 // Big enough that a read costs little per byte, small enough to stay in the cache.
 constexpr std::size_t kChunkSize = 256 * 1024;
 
-// Output is rarely larger than a quarter of an RTF file; the cap keeps a huge file of mostly
-// pictures from reserving memory it will never use.
-constexpr std::size_t kMaxReservation = 64 * 1024 * 1024;
+// The text is rarely larger than the RTF file, so reserving the file's size means the buffer is
+// never copied to grow. Reserved pages that are never written cost no memory where the system
+// commits pages on first touch; the cap bounds the address space a huge picture file reserves.
+constexpr std::size_t kMaxReservation = 256 * 1024 * 1024;
 
 bool IsLeadingSpace(std::uint8_t byte) {
   return byte == ' ' || byte == '\t' || byte == '\r' || byte == '\n';
@@ -72,7 +73,7 @@ Reader::Reader() : impl_(std::make_unique<Impl>()) {}
 Reader::~Reader() = default;
 
 void Reader::ExpectInputSize(std::size_t bytes) {
-  impl_->builder.Reserve(std::min(bytes / 4 + 64, kMaxReservation));
+  impl_->builder.Reserve(std::min(bytes, kMaxReservation) + 64);
 }
 
 void Reader::Feed(const void* data, std::size_t size) {
@@ -121,12 +122,13 @@ FileStatus ConvertFile(const platform::NativeString& path, std::string& text) {
   Reader reader;
   reader.ExpectInputSize(static_cast<std::size_t>(
       std::min<std::uint64_t>(file.Size(), static_cast<std::uint64_t>(SIZE_MAX))));
-  std::vector<char> chunk(kChunkSize);
+  // Left uninitialised: zeroing it would touch every page even for a 1 KB document.
+  const std::unique_ptr<char[]> chunk(new char[kChunkSize]);
   for (;;) {
-    std::ptrdiff_t got = file.Read(chunk.data(), chunk.size());
+    std::ptrdiff_t got = file.Read(chunk.get(), kChunkSize);
     if (got < 0) return FileStatus::kReadError;
     if (got == 0) break;
-    reader.Feed(chunk.data(), static_cast<std::size_t>(got));
+    reader.Feed(chunk.get(), static_cast<std::size_t>(got));
   }
   if (reader.Finish() != ReadStatus::kOk) return FileStatus::kNotRichText;
   text = reader.TakeText();

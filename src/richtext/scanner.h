@@ -19,6 +19,7 @@
 #include <string_view>
 
 #include "richtext/byte_classes.h"
+#include "richtext/byte_search.h"
 
 namespace richtext {
 
@@ -27,6 +28,8 @@ class Scanner {
  public:
   // RTF limits names to 32 letters; a longer word is read to its end but matches nothing.
   static constexpr std::size_t kMaxNameLength = 32;
+  // Parameters are clamped to 32 bits however many digits they have.
+  static constexpr std::int64_t kParameterLimit = std::numeric_limits<std::int32_t>::max();
 
   explicit Scanner(Handler& handler) : handler_(handler) {}
 
@@ -37,6 +40,10 @@ class Scanner {
           p = ScanText(p, end);
           break;
         case State::kBackslash: {
+          if (end - p >= kInPlaceWindow) {
+            p = ScanControlInPlace(p);
+            break;
+          }
           std::uint8_t c = *p;
           if (HasClass(c, kLetter)) {
             name_length_ = 0;
@@ -111,11 +118,70 @@ class Scanner {
     kBinary,
   };
 
+  // A control word of at most 32 letters, a sign, 20 digits and its space; a \'hh.
+  static constexpr std::ptrdiff_t kInPlaceWindow = 64;
+
+  // The token after a backslash, read where it lies when the chunk surely holds all of it:
+  // most tokens are short and far from a chunk's end, so they need no saved state. Anything
+  // unusual (a name or parameter too long for the window, a bad \'hh) goes the general way.
+  const std::uint8_t* ScanControlInPlace(const std::uint8_t* p) {
+    const std::uint8_t first = *p;
+    if (HasClass(first, kLetter)) {
+      const std::uint8_t* q = p + 1;
+      const std::uint8_t* const name_limit = p + kMaxNameLength + 1;
+      while (q < name_limit && HasClass(*q, kLetter)) ++q;
+      if (q == name_limit) return ResumeInName(p);
+      const std::string_view name(reinterpret_cast<const char*>(p),
+                                  static_cast<std::size_t>(q - p));
+      negative_ = *q == '-';
+      if (negative_) ++q;
+      parameter_ = 0;
+      if (!HasClass(*q, kDigit)) {
+        if (!negative_ && *q == ' ') ++q;
+        DispatchWord(name, false);  // "\word-" without digits: the '-' goes with the word
+        return q;
+      }
+      const std::uint8_t* const digit_limit = q + 20;
+      std::int64_t value = 0;
+      while (q < digit_limit && HasClass(*q, kDigit)) {
+        value = value * 10 + (*q - '0');
+        if (value > kParameterLimit + 1) value = kParameterLimit + 1;
+        ++q;
+      }
+      if (q == digit_limit) return ResumeInName(p);
+      parameter_ = value;
+      if (*q == ' ') ++q;
+      DispatchWord(name, true);
+      return q;
+    }
+    if (first == '\'' && HasClass(p[1], kHexDigit) && HasClass(p[2], kHexDigit)) {
+      state_ = State::kText;
+      handler_.HexByte(static_cast<std::uint8_t>(HexValue(p[1]) * 16 + HexValue(p[2])));
+      return p + 3;
+    }
+    if (first == '\'') {
+      state_ = State::kHexHigh;
+      return p + 1;
+    }
+    state_ = State::kText;
+    handler_.ControlSymbol(first);
+    return p + 1;
+  }
+
+  const std::uint8_t* ResumeInName(const std::uint8_t* name_start) {
+    name_length_ = 0;
+    state_ = State::kName;
+    return name_start;
+  }
+
   const std::uint8_t* ScanText(const std::uint8_t* p, const std::uint8_t* end) {
-    const ByteClass stop = handler_.SkippingText() ? kEndsSkipRun : kEndsTextRun;
-    const std::uint8_t* run = p;
-    while (p < end && !HasClass(*p, stop)) ++p;
-    if (p > run && stop == kEndsTextRun) handler_.Text(run, static_cast<std::size_t>(p - run));
+    if (handler_.SkippingText()) {
+      p = FindSkipRunEnd(p, end);
+    } else {
+      const std::uint8_t* run = p;
+      p = FindTextRunEnd(p, end);
+      if (p > run) handler_.Text(run, static_cast<std::size_t>(p - run));
+    }
     if (p == end) return p;
     std::uint8_t c = *p++;
     switch (c) {
@@ -162,11 +228,9 @@ class Scanner {
   }
 
   const std::uint8_t* ScanParameter(const std::uint8_t* p, const std::uint8_t* end) {
-    // Parameters are clamped to 32 bits however many digits they have.
-    constexpr std::int64_t kLimit = std::numeric_limits<std::int32_t>::max();
     while (p < end && HasClass(*p, kDigit)) {
       parameter_ = parameter_ * 10 + (*p - '0');
-      if (parameter_ > kLimit + 1) parameter_ = kLimit + 1;
+      if (parameter_ > kParameterLimit + 1) parameter_ = kParameterLimit + 1;
       ++p;
     }
     if (p == end) return p;
@@ -176,12 +240,14 @@ class Scanner {
   }
 
   void DispatchWord(bool has_parameter) {
+    DispatchWord(
+        name_length_ <= kMaxNameLength ? std::string_view(name_, name_length_) : std::string_view(),
+        has_parameter);
+  }
+
+  void DispatchWord(std::string_view name, bool has_parameter) {
     std::int64_t value = negative_ ? -parameter_ : parameter_;
-    if (value > std::numeric_limits<std::int32_t>::max()) {
-      value = std::numeric_limits<std::int32_t>::max();
-    }
-    std::string_view name =
-        name_length_ <= kMaxNameLength ? std::string_view(name_, name_length_) : std::string_view();
+    if (value > kParameterLimit) value = kParameterLimit;
     binary_left_ = handler_.ControlWord(name, has_parameter, static_cast<std::int32_t>(value));
     state_ = binary_left_ > 0 ? State::kBinary : State::kText;
   }

@@ -1,6 +1,13 @@
 #include "richtext/text_builder.h"
 
+#include "platform/large_buffer.h"
+
 namespace richtext {
+
+void TextBuilder::Reserve(std::size_t bytes) {
+  out_.reserve(bytes);
+  platform::AdviseLargeBuffer(out_.data(), out_.capacity());
+}
 
 void TextBuilder::FlushPending() {
   if (pending_ == Pending::kParagraph) {

@@ -11,7 +11,7 @@ namespace richtext {
 
 class TextBuilder {
  public:
-  void Reserve(std::size_t bytes) { out_.reserve(bytes); }
+  void Reserve(std::size_t bytes);
 
   // Bytes already known to be valid UTF-8 without control characters (ASCII runs).
   void AppendUtf8(const char* data, std::size_t size) {

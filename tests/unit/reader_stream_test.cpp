@@ -1,6 +1,11 @@
 // What examples cannot show: chunk boundaries everywhere, signatures, raw bytes, real documents.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
 #include "richtext/reader.h"
 
 namespace {
@@ -32,6 +37,64 @@ TEST(ReaderStream, EverySplitPointGivesTheSameText) {
   ASSERT_FALSE(whole.empty());
   for (std::size_t at = 0; at <= kEveryToken.size(); ++at) {
     ASSERT_EQ(ConvertSplitAt(kEveryToken, at), whole) << "split at " << at;
+  }
+}
+
+// Fed in pieces shorter than any token the scanner reads in place, so every token goes through
+// its saved state: a document must give the same text both ways.
+std::string ConvertInSmallPieces(std::string_view rtf) {
+  constexpr std::size_t kPiece = 61;
+  richtext::Reader reader;
+  for (std::size_t at = 0; at < rtf.size(); at += kPiece) {
+    reader.Feed(rtf.data() + at, std::min(kPiece, rtf.size() - at));
+  }
+  if (reader.Finish() != richtext::ReadStatus::kOk) return "<refused>";
+  return reader.TakeText();
+}
+
+TEST(ReaderStream, TokensReadInPlaceMatchTokensReadInPieces) {
+  const std::string padding(80, 'x');
+  const std::string_view tokens[] = {
+      "\\abcdefghijklmnopqrstuvwxyzabcdef ",   // 32 letters: the longest name
+      "\\abcdefghijklmnopqrstuvwxyzabcdefg ",  // 33: matches nothing
+      "\\par-",
+      "\\par- x",
+      "\\par-7 x",
+      "\\par -",
+      "\\u-",
+      "\\u-x",
+      "\\u2147483647 x",
+      "\\u2147483648 x",
+      "\\u-2147483648 x",
+      "\\u-2147483649 x",
+      "\\u0000000000000000000065 x",  // more digits than fit the window
+      "\\u99999999999999999999999 x",
+      "\\'4x",
+      "\\'",
+      "\\'g1",
+      "\\'e9\\'E9",
+      "\\bin3 {}\\",
+      "\\bin-3 ab",
+      "\\bin0 ab",
+      "\\~\\_\\-\\*x",
+      "\\\\ \\{ \\}"};
+  for (std::string_view token : tokens) {
+    const std::string rtf = "{\\rtf1\\ansi " + padding + std::string(token) + padding + "}";
+    EXPECT_EQ(ConvertInSmallPieces(rtf), Convert(rtf)) << token;
+  }
+}
+
+TEST(ReaderStream, CorpusDocumentsReadInPlaceMatchReadInPieces) {
+  const std::filesystem::path corpus = RTFPLAIN_CORPUS_DIR;
+  if (!std::filesystem::is_directory(corpus)) GTEST_SKIP() << "no corpus at " << corpus;
+  for (const auto& entry : std::filesystem::directory_iterator(corpus)) {
+    if (entry.path().extension() != ".rtf") continue;
+    std::ifstream in(entry.path(), std::ios::binary);
+    std::stringstream bytes;
+    bytes << in.rdbuf();
+    std::string whole;
+    if (richtext::ConvertBytes(bytes.str(), whole) != richtext::ReadStatus::kOk) continue;
+    EXPECT_TRUE(ConvertInSmallPieces(bytes.str()) == whole) << entry.path().filename();
   }
 }
 

@@ -1,0 +1,101 @@
+// Finds where a run of plain bytes ends, sixteen bytes at a time where the processor allows:
+// text runs and skipped picture data are most of a document's bytes.
+#pragma once
+
+#include <cstdint>
+
+#include "richtext/byte_classes.h"
+
+#if defined(__SSE2__) || defined(_M_X64) || (defined(_M_IX86_FP) && _M_IX86_FP >= 2)
+#include <emmintrin.h>
+#define RTFPLAIN_HAVE_SSE2 1
+#endif
+
+namespace richtext {
+
+namespace detail {
+
+inline const std::uint8_t* FindByClass(const std::uint8_t* p, const std::uint8_t* end,
+                                       ByteClass stop) {
+  while (p < end && !HasClass(*p, stop)) ++p;
+  return p;
+}
+
+#ifdef RTFPLAIN_HAVE_SSE2
+inline unsigned LowestBit(unsigned mask) {
+#if defined(_MSC_VER) && !defined(__clang__)
+  unsigned long index;
+  _BitScanForward(&index, mask);
+  return static_cast<unsigned>(index);
+#else
+  return static_cast<unsigned>(__builtin_ctz(mask));
+#endif
+}
+#endif
+
+}  // namespace detail
+
+// The first byte at or after p that ends a text run (\ { } or a control byte), or end.
+inline const std::uint8_t* FindTextRunEnd(const std::uint8_t* p, const std::uint8_t* end) {
+#ifdef RTFPLAIN_HAVE_SSE2
+  const __m128i backslash = _mm_set1_epi8('\\');
+  const __m128i open = _mm_set1_epi8('{');
+  const __m128i close = _mm_set1_epi8('}');
+  const __m128i del = _mm_set1_epi8(0x7F);
+  const __m128i last_control = _mm_set1_epi8(0x1F);
+  while (end - p >= 16) {
+    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    // Unsigned bytes <= 0x1F are exactly those whose minimum with 0x1F is themselves.
+    __m128i hits = _mm_cmpeq_epi8(_mm_min_epu8(bytes, last_control), bytes);
+    hits = _mm_or_si128(hits, _mm_cmpeq_epi8(bytes, backslash));
+    hits = _mm_or_si128(hits, _mm_cmpeq_epi8(bytes, open));
+    hits = _mm_or_si128(hits, _mm_cmpeq_epi8(bytes, close));
+    hits = _mm_or_si128(hits, _mm_cmpeq_epi8(bytes, del));
+    const unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(hits));
+    if (mask != 0) return p + detail::LowestBit(mask);
+    p += 16;
+  }
+#endif
+  return detail::FindByClass(p, end, kEndsTextRun);
+}
+
+// The first \ { or } at or after p, or end: all that matters inside skipped data.
+inline const std::uint8_t* FindSkipRunEnd(const std::uint8_t* p, const std::uint8_t* end) {
+#ifdef RTFPLAIN_HAVE_SSE2
+  const __m128i backslash = _mm_set1_epi8('\\');
+  const __m128i open = _mm_set1_epi8('{');
+  const __m128i close = _mm_set1_epi8('}');
+  while (end - p >= 16) {
+    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    __m128i hits = _mm_cmpeq_epi8(bytes, backslash);
+    hits = _mm_or_si128(hits, _mm_cmpeq_epi8(bytes, open));
+    hits = _mm_or_si128(hits, _mm_cmpeq_epi8(bytes, close));
+    const unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(hits));
+    if (mask != 0) return p + detail::LowestBit(mask);
+    p += 16;
+  }
+#endif
+  return detail::FindByClass(p, end, kEndsSkipRun);
+}
+
+// The first byte at or after p that is not printable ASCII (0x20-0x7E), or end: text that can be
+// copied to the output as it is.
+inline const std::uint8_t* FindNonPrintableAscii(const std::uint8_t* p, const std::uint8_t* end) {
+#ifdef RTFPLAIN_HAVE_SSE2
+  const __m128i space = _mm_set1_epi8(0x20);
+  const __m128i tilde = _mm_set1_epi8(0x7E);
+  while (end - p >= 16) {
+    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    // In range exactly when clamping to 0x20..0x7E (unsigned) leaves the byte as it is.
+    const __m128i clamped = _mm_min_epu8(_mm_max_epu8(bytes, space), tilde);
+    const unsigned mask =
+        static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(clamped, bytes))) ^ 0xFFFFu;
+    if (mask != 0) return p + detail::LowestBit(mask);
+    p += 16;
+  }
+#endif
+  while (p < end && static_cast<std::uint8_t>(*p - 0x20) < 0x5F) ++p;
+  return p;
+}
+
+}  // namespace richtext
