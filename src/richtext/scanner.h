@@ -127,9 +127,8 @@ class Scanner {
   const std::uint8_t* ScanControlInPlace(const std::uint8_t* p) {
     const std::uint8_t first = *p;
     if (HasClass(first, kLetter)) {
-      const std::uint8_t* q = p + 1;
       const std::uint8_t* const name_limit = p + kMaxNameLength + 1;
-      while (q < name_limit && HasClass(*q, kLetter)) ++q;
+      const std::uint8_t* q = FindNonLetter(p + 1, name_limit);
       if (q == name_limit) return ResumeInName(p);
       const std::string_view name(reinterpret_cast<const char*>(p),
                                   static_cast<std::size_t>(q - p));
@@ -174,34 +173,42 @@ class Scanner {
     return name_start;
   }
 
+  // Text and the tokens between its runs, in one loop for as long as no token needs saved
+  // state: the common case costs no trip through the state switch.
   const std::uint8_t* ScanText(const std::uint8_t* p, const std::uint8_t* end) {
-    if (handler_.SkippingText()) {
-      p = FindSkipRunEnd(p, end);
-    } else {
-      const std::uint8_t* run = p;
-      p = FindTextRunEnd(p, end);
-      if (p > run) handler_.Text(run, static_cast<std::size_t>(p - run));
+    for (;;) {
+      if (handler_.SkippingText()) {
+        p = FindSkipRunEnd(p, end);
+      } else {
+        const std::uint8_t* run = p;
+        p = FindTextRunEnd(p, end);
+        if (p > run) handler_.Text(run, static_cast<std::size_t>(p - run));
+      }
+      if (p == end) return p;
+      const std::uint8_t c = *p++;
+      switch (c) {
+        case '\\':
+          if (end - p < kInPlaceWindow) {
+            state_ = State::kBackslash;
+            return p;
+          }
+          p = ScanControlInPlace(p);
+          if (state_ != State::kText) return p;
+          break;
+        case '{':
+          handler_.GroupOpen();
+          break;
+        case '}':
+          handler_.GroupClose();
+          break;
+        case '\r':
+        case '\n':
+          break;  // line ends in the source are not text
+        default:
+          handler_.ControlByte(c);
+          break;
+      }
     }
-    if (p == end) return p;
-    std::uint8_t c = *p++;
-    switch (c) {
-      case '\\':
-        state_ = State::kBackslash;
-        break;
-      case '{':
-        handler_.GroupOpen();
-        break;
-      case '}':
-        handler_.GroupClose();
-        break;
-      case '\r':
-      case '\n':
-        break;  // line ends in the source are not text
-      default:
-        handler_.ControlByte(c);
-        break;
-    }
-    return p;
   }
 
   const std::uint8_t* ScanName(const std::uint8_t* p, const std::uint8_t* end) {
