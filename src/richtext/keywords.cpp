@@ -226,10 +226,13 @@ constexpr std::size_t kSlots = std::size_t{1}
 constexpr std::size_t SlotOf(std::string_view name) {
   std::uint32_t mix = static_cast<std::uint32_t>(name.size());
   if (!name.empty()) {
+    // The polynomial mix * 131 + letter over the four letters, written out so that the
+    // multiplies do not wait for each other.
+    const auto letter = [&](std::size_t k) { return static_cast<std::uint8_t>(name[k]); };
     const std::size_t last = name.size() - 1;
-    for (std::size_t k : {std::size_t{0}, last < 1 ? last : 1, name.size() / 2, last}) {
-      mix = mix * 131 + static_cast<std::uint8_t>(name[k]);
-    }
+    mix = mix * (131u * 131u * 131u * 131u) + letter(0) * (131u * 131u * 131u) +
+          letter(last < 1 ? last : 1) * (131u * 131u) + letter(name.size() / 2) * 131u +
+          letter(last);
   }
   return (mix * 0x9E3779B1u) >> (32 - kSlotBits);
 }

@@ -118,8 +118,9 @@ class Scanner {
     kBinary,
   };
 
-  // A control word of at most 32 letters, a sign, 20 digits and its space; a \'hh.
-  static constexpr std::ptrdiff_t kInPlaceWindow = 64;
+  // Room for a control word read in place: 32 letters and the 16-byte block that ends them, a
+  // sign, 17 digits, the byte after them and its space; and for a \'hh.
+  static constexpr std::ptrdiff_t kInPlaceWindow = 96;
 
   // The token after a backslash, read where it lies when the chunk surely holds all of it:
   // most tokens are short and far from a chunk's end, so they need no saved state. Anything
@@ -140,14 +141,17 @@ class Scanner {
         DispatchWord(name, false);  // "\word-" without digits: the '-' goes with the word
         return q;
       }
-      const std::uint8_t* const digit_limit = q + 20;
+      // At most 17 digits here, so the value cannot overflow before it is clamped; more go
+      // the general way.
+      const std::uint8_t* const digit_limit = q + 18;
       std::int64_t value = 0;
-      while (q < digit_limit && HasClass(*q, kDigit)) {
-        value = value * 10 + (*q - '0');
-        if (value > kParameterLimit + 1) value = kParameterLimit + 1;
-        ++q;
+      for (; q < digit_limit; ++q) {
+        const unsigned digit = static_cast<unsigned>(*q) - '0';
+        if (digit > 9) break;
+        value = value * 10 + digit;
       }
       if (q == digit_limit) return ResumeInName(p);
+      if (value > kParameterLimit + 1) value = kParameterLimit + 1;
       parameter_ = value;
       if (*q == ' ') ++q;
       DispatchWord(name, true);
