@@ -33,7 +33,7 @@ SMALL_DOCUMENT = (
     "\\pard\\sa200\\sl276\\slmult1\\f0\\fs22\\lang9 "
     + "\\par\r\n".join(
         "Paragraph %d of a short letter: the meeting moved to Thursday, caf\\'e9 at ten, "
-        "\\b bring the draft\\b0 and the budget figures for the quarter." % k
+        "\\b bring the draft\\b0  and the budget figures for the quarter." % k
         for k in range(7)
     )
     + "\\par\r\n}\r\n"

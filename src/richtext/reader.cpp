@@ -122,10 +122,14 @@ FileStatus ConvertFile(const platform::NativeString& path, std::string& text) {
   Reader reader;
   reader.ExpectInputSize(static_cast<std::size_t>(
       std::min<std::uint64_t>(file.Size(), static_cast<std::uint64_t>(SIZE_MAX))));
-  // Left uninitialised: zeroing it would touch every page even for a 1 KB document.
-  const std::unique_ptr<char[]> chunk(new char[kChunkSize]);
+  // No bigger than the file needs (a small document then costs no mapping of a big buffer), and
+  // left uninitialised: zeroing it would touch every page. A file that grows while it is read
+  // is still read to its end, in more pieces.
+  const std::size_t chunk_size = static_cast<std::size_t>(
+      std::min<std::uint64_t>(file.Size() + 1, static_cast<std::uint64_t>(kChunkSize)));
+  const std::unique_ptr<char[]> chunk(new char[chunk_size]);
   for (;;) {
-    std::ptrdiff_t got = file.Read(chunk.get(), kChunkSize);
+    std::ptrdiff_t got = file.Read(chunk.get(), chunk_size);
     if (got < 0) return FileStatus::kReadError;
     if (got == 0) break;
     reader.Feed(chunk.get(), static_cast<std::size_t>(got));
