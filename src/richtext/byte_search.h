@@ -38,6 +38,8 @@ inline unsigned LowestBit(unsigned mask) {
 // The first byte at or after p that ends a text run (\ { } or a control byte), or end.
 inline const std::uint8_t* FindTextRunEnd(const std::uint8_t* p, const std::uint8_t* end) {
 #ifdef RTFPLAIN_HAVE_SSE2
+  // Formatting packs control words back to back: often the run is empty.
+  if (p < end && HasClass(*p, kEndsTextRun)) return p;
   const __m128i backslash = _mm_set1_epi8('\\');
   const __m128i open = _mm_set1_epi8('{');
   const __m128i close = _mm_set1_epi8('}');
