@@ -74,9 +74,9 @@ def make_corpus(generator, folder, scale, shapes):
         f.write(want)
 
 
-def place_program(program, folder):
+def place_program(program, folder, name="rtfplain"):
     """rtfplain reads its input from its own folder, so a copy lies beside the corpus."""
-    target = os.path.join(folder, "rtfplain")
+    target = os.path.join(folder, name)
     shutil.copy2(program, target)
     return target
 
@@ -144,6 +144,7 @@ def main():
     parser.add_argument("--reps", type=int, default=9, help="timed repetitions (default 9)")
     parser.add_argument("--quick", action="store_true", help="scale 0.25, 3 repetitions")
     parser.add_argument("--skip-growth", action="store_true", help="leave out the scale series")
+    parser.add_argument("--baseline", help="another rtfplain build, timed in the same run")
     args = parser.parse_args()
 
     scale = 0.25 if args.quick else 1
@@ -171,12 +172,19 @@ def main():
     corpus = os.path.join(scratch, "scale-%s" % scale)
     make_corpus(args.generator, corpus, scale, SHAPES)
     exe = place_program(program, corpus)
+    base_out = os.path.join(scratch, "out-baseline")
+    if args.baseline:
+        base_exe = place_program(args.baseline, corpus, "rtfplain-baseline")
+        os.makedirs(base_out, exist_ok=True)
     pairs = []
     for shape in SHAPES:
         document = os.path.join(corpus, shape + ".rtf")
         output = os.path.join(out, shape + ".rtf.txt")
         pairs.append(("floor " + shape, [floor, document], None, None))
         pairs.append((shape, [exe, shape + ".rtf"], out, remover(output)))
+        if args.baseline:
+            pairs.append(("baseline " + shape, [base_exe, shape + ".rtf"], base_out,
+                          remover(os.path.join(base_out, shape + ".rtf.txt"))))
     results = timed_pairs(pairs, reps)
 
     say("## Shapes at scale %s" % scale)
@@ -205,6 +213,19 @@ def main():
             % (shape, size / 1e6, t * 1e3, f * 1e3, size / 1e6 / t, ratio, TARGETS[shape], cpu,
                mib(peak), mib(limit), line_rate, sample_ratio, "yes" if exact else "no"))
     say()
+    if args.baseline:
+        say("Baseline build (%s), same run:" % args.baseline)
+        say()
+        say("| shape | baseline ms | ratio to floor | CPU ratio | peak RSS MiB |")
+        say("|---|---|---|---|---|")
+        for shape in SHAPES:
+            b = median(results["baseline " + shape], "wall")
+            f = median(results["floor " + shape], "wall")
+            cpu = median(results["baseline " + shape], "cpu") / max(
+                median(results["floor " + shape], "cpu"), 1e-4)
+            say("| %s | %.1f | %.2f | %.2f | %.1f |" % (
+                shape, b * 1e3, b / f, cpu, mib(max(r.peak for r in results["baseline " + shape]))))
+        say()
 
     # --- start-up ------------------------------------------------------------------------
     small_folder = os.path.join(scratch, "small")
@@ -225,11 +246,12 @@ def main():
     say("## Start-up: a %d-byte document against `true` (%d repetitions)" %
         (len(SMALL_DOCUMENT), startup_reps))
     say()
-    say("| rtfplain ms | true ms | above true ms | target ms | peak RSS MiB |")
-    say("|---|---|---|---|---|")
-    say("| %.2f | %.2f | %.2f | %.1f | %.1f |" % (t_small * 1e3, t_true * 1e3, extra_ms,
-                                                STARTUP_TARGET_MS,
-                                                mib(max(r.peak for r in startup["small"]))))
+    cpu_extra_ms = (median(startup["small"], "cpu") - median(startup["true"], "cpu")) * 1e3
+    say("| rtfplain ms | true ms | above true ms | target ms | CPU above true ms | peak RSS MiB |")
+    say("|---|---|---|---|---|---|")
+    say("| %.2f | %.2f | %.2f | %.1f | %.2f | %.1f |" % (
+        t_small * 1e3, t_true * 1e3, extra_ms, STARTUP_TARGET_MS, cpu_extra_ms,
+        mib(max(r.peak for r in startup["small"]))))
     say()
 
     # --- growth --------------------------------------------------------------------------

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # The benchmark in one command: builds Release, generates the corpus, checks and times rtfplain
-# against the floor program. Usage: bench/run.sh [--quick] [--reps N] [--skip-growth]
+# against the floor program. Usage: bench/run.sh [--quick] [--reps N] [--skip-growth] [--baseline EXE]
 # Results: standard output and build/bench/scratch/results.md.
 set -euo pipefail
 repo="$(cd "$(dirname "$0")/.." && pwd)"
