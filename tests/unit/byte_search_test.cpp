@@ -1,0 +1,71 @@
+// The block searches must stop exactly where a byte-by-byte look would: every byte value, at
+// every position of a block and past it.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <vector>
+
+#include "richtext/byte_search.h"
+
+namespace {
+
+using richtext::HasClass;
+
+using Search = const std::uint8_t* (*)(const std::uint8_t*, const std::uint8_t*);
+
+bool EndsTextRun(std::uint8_t b) {
+  return HasClass(b, richtext::kEndsTextRun);
+}
+bool EndsSkipRun(std::uint8_t b) {
+  return HasClass(b, richtext::kEndsSkipRun);
+}
+bool NotPrintableAscii(std::uint8_t b) {
+  return b < 0x20 || b > 0x7E;
+}
+bool NotLetter(std::uint8_t b) {
+  return !HasClass(b, richtext::kLetter);
+}
+
+TEST(ByteSearch, StopsWhereAByteByByteLookStops) {
+  struct Case {
+    const char* name;
+    Search search;
+    bool (*stops)(std::uint8_t);
+    std::uint8_t filler;  // a byte none of the searches stops at
+  };
+  const Case cases[] = {
+      {"text run", richtext::FindTextRunEnd, EndsTextRun, 'a'},
+      {"skipped run", richtext::FindSkipRunEnd, EndsSkipRun, 'a'},
+      {"printable ASCII", richtext::FindNonPrintableAscii, NotPrintableAscii, 'a'},
+  };
+  constexpr std::size_t kLength = 40;  // two blocks and a tail
+  for (const Case& c : cases) {
+    for (int value = 0; value < 256; ++value) {
+      const auto byte = static_cast<std::uint8_t>(value);
+      for (std::size_t at = 0; at < kLength; ++at) {
+        std::vector<std::uint8_t> bytes(kLength, c.filler);
+        bytes[at] = byte;
+        const std::size_t want = c.stops(byte) ? at : kLength;
+        const std::uint8_t* found = c.search(bytes.data(), bytes.data() + kLength);
+        ASSERT_EQ(static_cast<std::size_t>(found - bytes.data()), want)
+            << c.name << ": byte " << value << " at " << at;
+      }
+    }
+  }
+}
+
+TEST(ByteSearch, NamesEndAtTheFirstNonLetterOrTheLimit) {
+  for (int value = 0; value < 256; ++value) {
+    const auto byte = static_cast<std::uint8_t>(value);
+    for (std::size_t at = 0; at < 33; ++at) {
+      std::vector<std::uint8_t> bytes(33 + 16, 'z');  // room for a whole block past the limit
+      bytes[at] = byte;
+      const std::uint8_t* found = richtext::FindNonLetter(bytes.data(), bytes.data() + 33);
+      const std::size_t want = NotLetter(byte) ? at : 33;
+      ASSERT_EQ(static_cast<std::size_t>(found - bytes.data()), want)
+          << "byte " << value << " at " << at;
+    }
+  }
+}
+
+}  // namespace
