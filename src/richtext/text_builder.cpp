@@ -1,11 +1,17 @@
 #include "richtext/text_builder.h"
 
+#include <new>
+
 #include "platform/large_buffer.h"
 
 namespace richtext {
 
 void TextBuilder::Reserve(std::size_t bytes) {
-  out_.reserve(bytes);
+  try {
+    out_.reserve(bytes);
+  } catch (const std::bad_alloc&) {
+    return;  // only a head start: where the system will not promise this much, grow as needed
+  }
   platform::AdviseLargeBuffer(out_.data(), out_.capacity());
 }
 
