@@ -9,6 +9,9 @@
 #if defined(__SSE2__) || defined(_M_X64) || (defined(_M_IX86_FP) && _M_IX86_FP >= 2)
 #include <emmintrin.h>
 #define RTFPLAIN_HAVE_SSE2 1
+#if defined(_MSC_VER) && !defined(__clang__)
+#include <intrin.h>  // _BitScanForward
+#endif
 #endif
 
 namespace richtext {
