@@ -4,5 +4,6 @@
 int main(int argc, char** argv) {
   platform::CaptureProcessArguments(argc, argv);
   platform::IgnoreWriteSignals();
+  platform::HideSystemErrorDialogs();
   return mdlMain::Main();
 }

@@ -20,7 +20,12 @@ platform::NativeString OutputPath(const platform::NativeString& argument) {
 }
 
 bool IsAbsoluteArgument(const platform::NativeString& argument) {
-  return !argument.empty() && argument.front() == platform::kPathSeparator;
+  if (argument.empty()) return false;
+#ifdef _WIN32
+  // Windows reads '/' as a separator too: "/x" and "\\server\x" start at a root as "\x" does.
+  if (argument.front() == L'/') return true;
+#endif
+  return argument.front() == platform::kPathSeparator;
 }
 
 }  // namespace mdlMain

@@ -17,9 +17,10 @@ platform::NativeString InputPath(const platform::NativeString& tool_folder,
 // The argument with ".txt" added to the whole of it; relative to the current directory.
 platform::NativeString OutputPath(const platform::NativeString& argument);
 
-// An argument that is itself absolute names no file inside the tool's folder. On Windows the
-// joined path is malformed by itself (T\D:\x); POSIX would quietly read T//x, so the run
-// refuses such an argument there instead.
+// An argument that starts at a root ("/x", or "\x" and "/x" on Windows) names no file inside
+// the tool's folder, but joined it would quietly read T//x (T\\x), so the run refuses it. An
+// argument with a drive (D:\x) needs no test: the joined path T\D:\x is malformed by itself,
+// and the Windows file layer refuses it.
 bool IsAbsoluteArgument(const platform::NativeString& argument);
 
 }  // namespace mdlMain

@@ -13,10 +13,15 @@ void CaptureProcessArguments(int argc, char** argv);
 
 // The command line less the program's own name, as one string. POSIX hands the arguments over
 // already split, so they are joined again with single spaces, and an argument that holds a space
-// or a tab, or is empty, is wrapped in quote characters.
+// or a tab, or is empty, is wrapped in quote characters. Windows gives the real command line.
 NativeString RawArgumentText();
 
-// The arguments exactly as the process was given them (argv[1..] on POSIX).
+// True where the raw text was rebuilt from arguments the system had already split (POSIX): the
+// run then checks that it splits back into exactly those arguments. False on Windows.
+bool RawTextIsRebuilt();
+
+// The arguments exactly as the process was given them (argv[1..] on POSIX; empty on Windows,
+// where the raw text is the command line itself).
 std::vector<NativeString> GivenArguments();
 
 // The folder that holds the running executable, found from the process itself, never from
@@ -26,5 +31,9 @@ std::optional<NativeString> ExecutableFolder();
 // Signals that would end the run without passing through its failure path: a write past the
 // file-size limit (SIGXFSZ) or to a closed pipe (SIGPIPE) must fail the write instead.
 void IgnoreWriteSignals();
+
+// System error windows (Windows' "no disk in drive", its crash report) would show a window and
+// wait for a user; the run shows nothing. Nothing to do on POSIX.
+void HideSystemErrorDialogs();
 
 }  // namespace platform

@@ -37,6 +37,10 @@ NativeString RawArgumentText() {
   return text;
 }
 
+bool RawTextIsRebuilt() {
+  return true;
+}
+
 std::vector<NativeString> GivenArguments() {
   return g_arguments;
 }
@@ -63,5 +67,7 @@ void IgnoreWriteSignals() {
   signal(SIGXFSZ, SIG_IGN);
   signal(SIGPIPE, SIG_IGN);
 }
+
+void HideSystemErrorDialogs() {}
 
 }  // namespace platform
