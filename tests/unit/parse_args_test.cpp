@@ -6,16 +6,19 @@
 #include <vector>
 
 #include "host/failure.h"
+#include "unit/native_text.h"
 
 namespace {
 
 using mdlMain::astrArgs;
 using mdlMain::intArgCount;
 using mdlMain::ParseArgs;
+using platform::NativeString;
+using testing_support::Native;
 
-std::vector<std::string> Tokens() {
-  return std::vector<std::string>(astrArgs.begin() + (astrArgs.empty() ? 0 : 1),
-                                  astrArgs.begin() + (astrArgs.empty() ? 0 : 1 + intArgCount));
+std::vector<NativeString> Tokens() {
+  return std::vector<NativeString>(astrArgs.begin() + (astrArgs.empty() ? 0 : 1),
+                                   astrArgs.begin() + (astrArgs.empty() ? 0 : 1 + intArgCount));
 }
 
 struct SplitCase {
@@ -35,9 +38,9 @@ class SplitTest : public testing::TestWithParam<SplitCase> {
 
 TEST_P(SplitTest, GivesTheTokens) {
   const SplitCase& c = GetParam();
-  const std::int16_t count = ParseArgs(c.text);
+  const std::int16_t count = ParseArgs(Native(c.text));
   EXPECT_EQ(count, static_cast<std::int16_t>(c.tokens.size()));
-  EXPECT_EQ(Tokens(), c.tokens);
+  EXPECT_EQ(Tokens(), Native(c.tokens));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -72,13 +75,13 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(SplitGrowth, CapacityGrowsByFiveKeepingEntries) {
   mdlMain::ClearArgs();
   EXPECT_TRUE(astrArgs.empty()) << "no storage before the first token";
-  ParseArgs("a b c d e");
+  ParseArgs(Native("a b c d e"));
   EXPECT_EQ(astrArgs.size(), 6u);  // upper bound 5
-  ParseArgs("f");
+  ParseArgs(Native("f"));
   EXPECT_EQ(intArgCount, 6);
   EXPECT_EQ(astrArgs.size(), 11u);  // upper bound 10
-  EXPECT_EQ(Tokens(), (std::vector<std::string>{"a", "b", "c", "d", "e", "f"}));
-  EXPECT_EQ(astrArgs[7], "");  // entries past the count are empty
+  EXPECT_EQ(Tokens(), Native({"a", "b", "c", "d", "e", "f"}));
+  EXPECT_EQ(astrArgs[7], NativeString());  // entries past the count are empty
 }
 
 TEST(SplitOverflow, OnlyWhenPositionsPass32767) {
@@ -97,7 +100,7 @@ TEST(SplitOverflow, OnlyWhenPositionsPass32767) {
     mdlMain::ClearArgs();
     bool raised = false;
     try {
-      ParseArgs(c.text);
+      ParseArgs(Native(c.text));
     } catch (const host::Failure& failure) {
       raised = true;
       EXPECT_EQ(failure.code(), host::FailureCode::kOverflow);
@@ -108,16 +111,16 @@ TEST(SplitOverflow, OnlyWhenPositionsPass32767) {
 
 TEST(SplitOverflow, TokensBeforeTheOverflowStay) {
   mdlMain::ClearArgs();
-  EXPECT_THROW(ParseArgs("first " + std::string(32762, 'x')), host::Failure);
+  EXPECT_THROW(ParseArgs(Native("first " + std::string(32762, 'x'))), host::Failure);
   ASSERT_GE(intArgCount, 1);
-  EXPECT_EQ(astrArgs[1], "first");
+  EXPECT_EQ(astrArgs[1], Native("first"));
 }
 
 TEST(SplitCaller, StringIsTakenByValue) {
   mdlMain::ClearArgs();
-  const std::string text = "  \"a b\" c";
+  const NativeString text = Native("  \"a b\" c");
   ParseArgs(text);
-  EXPECT_EQ(text, "  \"a b\" c");
+  EXPECT_EQ(text, Native("  \"a b\" c"));
 }
 
 }  // namespace

@@ -2,32 +2,55 @@
 
 #include <gtest/gtest.h>
 
+#include "unit/native_text.h"
+
 namespace {
 
+using testing_support::Native;
+using testing_support::NativePath;
+
+// Written with '/', checked with the platform's own separator.
 TEST(Paths, ToolFolderLosesOneTrailingSeparator) {
-  EXPECT_EQ(mdlMain::ToolFolder("/opt/tool"), "/opt/tool");
-  EXPECT_EQ(mdlMain::ToolFolder("/opt/tool/"), "/opt/tool");
-  EXPECT_EQ(mdlMain::ToolFolder("/opt/tool//"), "/opt/tool/");
-  EXPECT_EQ(mdlMain::ToolFolder("/"), "");
+  EXPECT_EQ(mdlMain::ToolFolder(NativePath("/opt/tool")), NativePath("/opt/tool"));
+  EXPECT_EQ(mdlMain::ToolFolder(NativePath("/opt/tool/")), NativePath("/opt/tool"));
+  EXPECT_EQ(mdlMain::ToolFolder(NativePath("/opt/tool//")), NativePath("/opt/tool/"));
+  EXPECT_EQ(mdlMain::ToolFolder(NativePath("/")), Native(""));
 }
 
 TEST(Paths, InputIsJoinedToTheToolFolderAsItStands) {
-  EXPECT_EQ(mdlMain::InputPath("/t", "report.rtf"), "/t/report.rtf");
-  EXPECT_EQ(mdlMain::InputPath("/t", "docs/a.rtf"), "/t/docs/a.rtf");
-  EXPECT_EQ(mdlMain::InputPath("", "b"), "/b");
-  EXPECT_EQ(mdlMain::InputPath("/t", ""), "/t/");
+  EXPECT_EQ(mdlMain::InputPath(NativePath("/t"), Native("report.rtf")),
+            NativePath("/t/report.rtf"));
+  EXPECT_EQ(mdlMain::InputPath(NativePath("/t"), NativePath("docs/a.rtf")),
+            NativePath("/t/docs/a.rtf"));
+  EXPECT_EQ(mdlMain::InputPath(Native(""), Native("b")), NativePath("/b"));
+  EXPECT_EQ(mdlMain::InputPath(NativePath("/t"), Native("")), NativePath("/t/"));
 }
 
 TEST(Paths, OutputAddsTxtToTheWholeArgument) {
-  EXPECT_EQ(mdlMain::OutputPath("report.rtf"), "report.rtf.txt");
-  EXPECT_EQ(mdlMain::OutputPath("report"), "report.txt");
-  EXPECT_EQ(mdlMain::OutputPath("docs/a.rtf"), "docs/a.rtf.txt");
+  EXPECT_EQ(mdlMain::OutputPath(Native("report.rtf")), Native("report.rtf.txt"));
+  EXPECT_EQ(mdlMain::OutputPath(Native("report")), Native("report.txt"));
+  EXPECT_EQ(mdlMain::OutputPath(NativePath("docs/a.rtf")), NativePath("docs/a.rtf.txt"));
 }
 
 TEST(Paths, AbsoluteArguments) {
-  EXPECT_TRUE(mdlMain::IsAbsoluteArgument("/x/a.rtf"));
-  EXPECT_FALSE(mdlMain::IsAbsoluteArgument("x/a.rtf"));
-  EXPECT_FALSE(mdlMain::IsAbsoluteArgument(""));
+  EXPECT_TRUE(mdlMain::IsAbsoluteArgument(NativePath("/x/a.rtf")));
+  EXPECT_FALSE(mdlMain::IsAbsoluteArgument(NativePath("x/a.rtf")));
+  EXPECT_FALSE(mdlMain::IsAbsoluteArgument(Native("")));
 }
+
+#ifdef _WIN32
+TEST(WindowsPaths, ToolInADriveRootGetsTheBareDrive) {
+  EXPECT_EQ(mdlMain::ToolFolder(L"C:\\"), L"C:");
+  EXPECT_EQ(mdlMain::InputPath(mdlMain::ToolFolder(L"C:\\"), L"a.rtf"), L"C:\\a.rtf");
+}
+
+TEST(WindowsPaths, ArgumentsFromARootAreRefusedButADriveIsLeftToTheFileLayer) {
+  EXPECT_TRUE(mdlMain::IsAbsoluteArgument(L"\\x\\a.rtf"));
+  EXPECT_TRUE(mdlMain::IsAbsoluteArgument(L"/x/a.rtf"));
+  EXPECT_TRUE(mdlMain::IsAbsoluteArgument(L"\\\\server\\share\\a.rtf"));
+  EXPECT_FALSE(mdlMain::IsAbsoluteArgument(L"D:\\x\\a.rtf"));
+  EXPECT_EQ(mdlMain::InputPath(L"C:\\T", L"D:\\x\\a.rtf"), L"C:\\T\\D:\\x\\a.rtf");
+}
+#endif
 
 }  // namespace
