@@ -1,0 +1,68 @@
+#!/usr/bin/env bash
+# Checks the release archives that scripts/package.sh made: each unpacks into a scratch folder,
+# holds what it should, and its program converts a document lying beside it, from another
+# current directory, to the same bytes on Linux and on Windows (under Wine). Also checks that
+# `cmake --install` puts the program and the man page under the prefix.
+# Usage: tests/package/check_archives.sh   (after scripts/package.sh)
+set -euo pipefail
+cd "$(dirname "$0")/../.."
+root="$PWD"
+packages="$root/build/packages"
+scratch="$(mktemp -d)"
+trap 'rm -rf "$scratch"' EXIT
+# Failures are counted in a file: several checks run in subshells.
+fail() { echo "FAIL: $*" >&2; echo "$*" >>"$scratch/failures"; }
+
+version="$(sed -n 's/^project(rtfplain VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)"
+linux_archive="$packages/rtfplain-$version-linux-x86_64.tar.gz"
+windows_archive="$packages/rtfplain-$version-windows-x64.zip"
+
+# Unpacks ARCHIVE into a fresh folder of the scratch area, prints the one folder it holds.
+unpack() {
+  local into="$scratch/$2"
+  mkdir -p "$into"
+  (cd "$into" && cmake -E tar xf "$1")
+  local top=("$into"/*)
+  [ ${#top[@]} -eq 1 ] && [ -d "${top[0]}" ] || { fail "$1 has no single top folder"; return 1; }
+  echo "${top[0]}"
+}
+
+expect_files() {
+  local folder="$1"
+  shift
+  local listed
+  listed="$(cd "$folder" && ls -A | sort | tr '\n' ' ')"
+  [ "$listed" = "$* " ] || fail "$(basename "$folder") holds: $listed (expected: $*)"
+}
+
+# Converts a document with spaces in its name, lying beside the program, from another folder.
+convert() {
+  local folder="$1" run="$2" name="my sample.rtf"
+  cp examples/sample.rtf "$folder/$name"
+  local cwd="$scratch/cwd-$(basename "$folder")"
+  mkdir -p "$cwd"
+  local status=0
+  (cd "$cwd" && $run "$name") || status=$?
+  [ "$status" -eq 0 ] || fail "$(basename "$folder"): exit status $status"
+  [ -s "$cwd/$name.txt" ] || fail "$(basename "$folder"): no output"
+  echo "$cwd/$name.txt"
+}
+
+linux="$(unpack "$linux_archive" linux)"
+expect_files "$linux" LICENSE README.md rtfplain rtfplain.1
+linux_text="$(convert "$linux" "$linux/rtfplain")"
+
+windows="$(unpack "$windows_archive" windows)"
+expect_files "$windows" LICENSE README.md rtfplain.exe
+windows_text="$(convert "$windows" "$root/scripts/wine-run.sh $windows/rtfplain.exe")"
+cmp -s "$linux_text" "$windows_text" || fail "Linux and Windows outputs differ"
+
+cmake --install build/default --prefix "$scratch/prefix" >/dev/null
+[ -x "$scratch/prefix/bin/rtfplain" ] || fail "cmake --install: no bin/rtfplain"
+[ -f "$scratch/prefix/share/man/man1/rtfplain.1" ] || fail "cmake --install: no man page"
+
+if [ -s "$scratch/failures" ]; then
+  echo "archive checks: $(wc -l <"$scratch/failures") failed"
+  exit 1
+fi
+echo "archive checks: all passed"
