@@ -15,15 +15,16 @@ mkdir -p "$(dirname "$WINEPREFIX")"
 exec 9>"$WINEPREFIX.lock"
 flock 9
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
-  wineboot --init </dev/null >/dev/null 2>&1
-  wineserver -w
+  wineboot --init </dev/null >/dev/null 2>&1 9>&-
+  wineserver -w 9>&-
 fi
 # Keep Wine's server, and the services it starts, alive between the many short test runs: each
 # run then takes a fraction of a second instead of several. It ends by itself when idle. The
 # services are started here, away from the caller's streams, which they would otherwise hold
-# open (a test runner waiting for the end of the output would wait for them).
-if wineserver -p 30 </dev/null >/dev/null 2>&1; then
-  wine cmd /c exit 0 </dev/null >/dev/null 2>&1 || true
+# open (a test runner waiting for the end of the output would wait for them), and away from the
+# lock, which they would otherwise hold for as long as they live.
+if wineserver -p 30 </dev/null >/dev/null 2>&1 9>&-; then
+  wine cmd /c exit 0 </dev/null >/dev/null 2>&1 9>&- || true
 fi  # otherwise (status 2) one is already running
 exec 9>&-
 exec wine "$@"
