@@ -150,7 +150,7 @@ TEST(WindowsRun, ExistingOutputIsReplacedAndAnEmptyDocumentGivesTheLineEnd) {
   EXPECT_EQ(ReadBytes(t.cwd() / L"empty.rtf.txt"), "\r\n");
 }
 
-TEST(WindowsRun, OutputThatCannotBeOpenedIsLeftAsItWas) {
+TEST(WindowsRun, OutputThatIsAFolderIsLeftAsItWas) {
   WindowsScratchTool t;
   WriteBytes(t.tool() / L"a.rtf", kDocument);
   fs::create_directory(t.cwd() / L"a.rtf.txt");
@@ -158,8 +158,11 @@ TEST(WindowsRun, OutputThatCannotBeOpenedIsLeftAsItWas) {
   EXPECT_EQ(folder.exit_status, kFailed);
   ExpectSilent(folder);
   EXPECT_TRUE(fs::is_directory(t.cwd() / L"a.rtf.txt"));
-  fs::remove(t.cwd() / L"a.rtf.txt");
+}
 
+TEST(WindowsRun, ReadOnlyOutputIsNotWritten) {
+  WindowsScratchTool t;
+  WriteBytes(t.tool() / L"a.rtf", kDocument);
   const fs::path output = t.cwd() / L"a.rtf.txt";
   WriteBytes(output, "kept");
   SetFileAttributesW(output.c_str(), FILE_ATTRIBUTE_READONLY);
