@@ -14,7 +14,7 @@ namespace fs = std::filesystem;
 const fs::path kCorpus = RTFPLAIN_CORPUS_DIR;
 
 bool Convert(const fs::path& path, std::string& text) {
-  return richtext::ConvertFile(path.string(), text) == richtext::FileStatus::kOk;
+  return richtext::ConvertFile(path.native(), text) == richtext::FileStatus::kOk;
 }
 
 fs::path Find(std::string_view prefix) {

@@ -45,7 +45,7 @@ TEST(Fixtures, EachDocumentGivesItsText) {
   ASSERT_GE(documents.size(), 10u);
   for (const fs::path& document : documents) {
     std::string text;
-    ASSERT_EQ(richtext::ConvertFile(document.string(), text), richtext::FileStatus::kOk)
+    ASSERT_EQ(richtext::ConvertFile(document.native(), text), richtext::FileStatus::kOk)
         << document.filename();
     EXPECT_EQ(text, ExpectedText(fs::path(document).replace_extension(".txt")))
         << document.filename();

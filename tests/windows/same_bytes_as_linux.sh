@@ -1,20 +1,27 @@
 #!/usr/bin/env bash
-# Converts every document of the shared corpus, and the bundled sample, with the Linux build and
-# with the Windows build (under Wine, all from one batch file run by cmd.exe), and compares the
-# exit statuses and the output bytes. Exits 77 (skipped) when the Linux build or the corpus is
-# missing.
-# Usage: same_bytes_as_linux.sh LINUX_PROGRAM WINDOWS_PROGRAM CORPUS_DIR SAMPLE
+# Converts every document given (a folder gives its *.rtf files) with the Linux build and with
+# the Windows build (under Wine, all from one batch file run by cmd.exe), and compares the exit
+# statuses and the output bytes. A missing folder (the shared corpus) is left out with a note;
+# exits 77 (skipped) when the Linux build is missing.
+# Usage: same_bytes_as_linux.sh LINUX_PROGRAM WINDOWS_PROGRAM FOLDER_OR_DOCUMENT...
 set -euo pipefail
-linux_program="$1" windows_program="$2" corpus="$3" sample="$4"
+linux_program="$1" windows_program="$2"
+shift 2
 wine_run="$(cd "$(dirname "$0")/../.." && pwd)/scripts/wine-run.sh"
 if [ ! -x "$linux_program" ]; then
   echo "skipped: no Linux build at $linux_program (cmake --build --preset default)"
   exit 77
 fi
-if [ ! -d "$corpus" ]; then
-  echo "skipped: no corpus at $corpus"
-  exit 77
-fi
+documents=()
+for given in "$@"; do
+  if [ -d "$given" ]; then
+    documents+=("$given"/*.rtf)
+  elif [ -f "$given" ]; then
+    documents+=("$given")
+  else
+    echo "note: $given is missing, left out"
+  fi
+done
 
 scratch="$(mktemp -d)"
 trap 'rm -rf "$scratch"' EXIT
@@ -22,8 +29,12 @@ mkdir -p "$scratch/linux/out" "$scratch/windows/out"
 cp "$linux_program" "$scratch/linux/rtfplain"
 cp "$windows_program" "$scratch/windows/rtfplain.exe"
 names=()
-for document in "$corpus"/*.rtf "$sample"; do
+for document in "${documents[@]}"; do
   name="$(basename "$document")"
+  if [ -e "$scratch/linux/$name" ]; then
+    echo "two documents named $name"
+    exit 1
+  fi
   names+=("$name")
   cp "$document" "$scratch/linux/$name"
   cp "$document" "$scratch/windows/$name"
