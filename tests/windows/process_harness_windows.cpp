@@ -71,6 +71,7 @@ WindowsRun WindowsScratchTool::RunCommandLine(const fs::path& program,
   std::wstring mutable_line = command_line;  // CreateProcessW may write to it
   const BOOL started = CreateProcessW(program.c_str(), mutable_line.data(), nullptr, nullptr, TRUE,
                                       CREATE_NO_WINDOW, nullptr, cwd_.c_str(), &startup, &process);
+  const DWORD start_error = started ? 0 : GetLastError();
   CloseHandle(in);
   CloseHandle(out);
   CloseHandle(err);
@@ -89,6 +90,8 @@ WindowsRun WindowsScratchTool::RunCommandLine(const fs::path& program,
   }
   result.out = ReadBytes(out_path);
   result.err = ReadBytes(err_path);
+  if (!started)
+    result.err += "(the harness could not start it: error " + std::to_string(start_error) + ")";
   std::error_code ignored;
   fs::remove(out_path, ignored);
   fs::remove(err_path, ignored);

@@ -12,7 +12,7 @@ namespace testing_support {
 struct WindowsRun {
   int exit_status = -1;  // -1 when the process could not be started or did not end in time
   std::string out;
-  std::string err;
+  std::string err;  // and, when the process could not be started, the harness's own note
 };
 
 class WindowsScratchTool {
