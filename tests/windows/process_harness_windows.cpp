@@ -68,10 +68,18 @@ WindowsRun WindowsScratchTool::RunCommandLine(const fs::path& program,
   startup.hStdOutput = out;
   startup.hStdError = err;
   PROCESS_INFORMATION process{};
-  std::wstring mutable_line = command_line;  // CreateProcessW may write to it
-  const BOOL started = CreateProcessW(program.c_str(), mutable_line.data(), nullptr, nullptr, TRUE,
-                                      CREATE_NO_WINDOW, nullptr, cwd_.c_str(), &startup, &process);
-  const DWORD start_error = started ? 0 : GetLastError();
+  // Wine under load now and then fails to create a process (ERROR_INTERNAL_ERROR) before any of
+  // it ran; trying again says nothing about the program, so a few tries are allowed.
+  BOOL started = FALSE;
+  DWORD start_error = 0;
+  for (int attempt = 0; attempt < 5 && !started; ++attempt) {
+    if (attempt > 0) Sleep(200);
+    std::wstring mutable_line = command_line;  // CreateProcessW may write to it
+    started = CreateProcessW(program.c_str(), mutable_line.data(), nullptr, nullptr, TRUE,
+                             CREATE_NO_WINDOW, nullptr, cwd_.c_str(), &startup, &process);
+    start_error = started ? 0 : GetLastError();
+    if (!started && start_error != ERROR_INTERNAL_ERROR) break;
+  }
   CloseHandle(in);
   CloseHandle(out);
   CloseHandle(err);
