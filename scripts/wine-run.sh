@@ -14,9 +14,12 @@ mkdir -p "$(dirname "$WINEPREFIX")"
 # Parallel tests may start together: one of them prepares Wine, the others wait for it.
 exec 9>"$WINEPREFIX.lock"
 flock 9
-if [ ! -f "$WINEPREFIX/system.reg" ]; then
+# A mark of its own says the prefix is whole: a server that was being stopped can still write
+# its registry files into a prefix that was just removed.
+if [ ! -f "$WINEPREFIX/.rtfplain-prefix-ready" ]; then
   wineboot --init </dev/null >/dev/null 2>&1 9>&-
   wineserver -w 9>&-
+  touch "$WINEPREFIX/.rtfplain-prefix-ready"
 fi
 # Keep Wine's server, and the services it starts, alive between the many short test runs: each
 # run then takes a fraction of a second instead of several. It ends by itself when idle. The
