@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "richtext/reader.h"
+#include "text_checks.h"
 
 namespace {
 
@@ -22,41 +23,6 @@ std::uint64_t Next(std::uint64_t& state) {
   state ^= state >> 7;
   state ^= state << 17;
   return state;
-}
-
-bool IsValidUtf8WithoutStrayControls(std::string_view text) {
-  std::size_t k = 0;
-  while (k < text.size()) {
-    const auto lead = static_cast<std::uint8_t>(text[k]);
-    if (lead < 0x80) {
-      if (lead == 0x7F) return false;
-      if (lead < 0x20 && lead != '\t' && lead != '\r' && lead != '\n') return false;
-      ++k;
-      continue;
-    }
-    std::size_t length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC2 ? 2 : 0;
-    if (length == 0 || lead > 0xF4 || k + length > text.size()) return false;
-    char32_t c = lead & (0x7F >> length);
-    for (std::size_t m = 1; m < length; ++m) {
-      const auto trail = static_cast<std::uint8_t>(text[k + m]);
-      if ((trail & 0xC0) != 0x80) return false;
-      c = (c << 6) | (trail & 0x3F);
-    }
-    static constexpr char32_t kSmallest[] = {0, 0, 0x80, 0x800, 0x10000};
-    if (c < kSmallest[length] || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) return false;
-    if (c >= 0x80 && c < 0xA0) return false;  // C1 controls are never written
-    k += length;
-  }
-  return true;
-}
-
-// Every line end the reader writes is CR LF.
-bool LineEndsArePairs(std::string_view text) {
-  for (std::size_t k = 0; k < text.size(); ++k) {
-    if (text[k] == '\r' && (k + 1 == text.size() || text[k + 1] != '\n')) return false;
-    if (text[k] == '\n' && (k == 0 || text[k - 1] != '\r')) return false;
-  }
-  return true;
 }
 
 }  // namespace
@@ -83,7 +49,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (chunked != whole) std::abort();
 
   // The text is well-formed, and no byte of input yields more than a few bytes of text.
-  if (!IsValidUtf8WithoutStrayControls(whole) || !LineEndsArePairs(whole)) std::abort();
+  if (!testing_support::IsWellFormedText(whole)) std::abort();
   if (whole.size() > 4 * size + 16) std::abort();
   return 0;
 }

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
@@ -52,6 +53,8 @@ RunResult ScratchTool::Run(const std::vector<std::string>& arguments,
                            const RunOptions& options) const {
   const fs::path out_path = root_ / "stdout";
   const fs::path err_path = root_ / "stderr";
+  const fs::path rss_path = root_ / "peak-rss";
+  const auto start = std::chrono::steady_clock::now();
   pid_t pid = fork();
   if (pid < 0) throw std::runtime_error("fork failed");
   if (pid == 0) {
@@ -74,11 +77,18 @@ RunResult ScratchTool::Run(const std::vector<std::string>& arguments,
     std::vector<char*> argv;
     const fs::path started = options.program.empty() ? program_ : options.program;
     std::string name = started.string();
+    std::string time_program = "/usr/bin/time", format = "-f", percent_m = "%M", to = "-o";
+    std::string rss_file = rss_path.string();
+    if (options.measure_memory) {
+      for (std::string* word : {&time_program, &format, &percent_m, &to, &rss_file}) {
+        argv.push_back(word->data());
+      }
+    }
     argv.push_back(name.data());
     std::vector<std::string> copies = arguments;
     for (std::string& a : copies) argv.push_back(a.data());
     argv.push_back(nullptr);
-    execv(started.c_str(), argv.data());
+    execv(argv[0], argv.data());
     _exit(127);
   }
   int status = 0;
@@ -88,6 +98,17 @@ RunResult ScratchTool::Run(const std::vector<std::string>& arguments,
   result.exit_status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   result.out = ReadFile(out_path);
   result.err = ReadFile(err_path);
+  result.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  if (options.measure_memory) {
+    // The number is the last line; a failed run is noted on a line before it.
+    std::istringstream rss(ReadFile(rss_path));
+    for (std::string word; rss >> word;) {
+      if (word.find_first_not_of("0123456789") == std::string::npos) {
+        result.peak_rss_kib = std::stol(word);
+      }
+    }
+    fs::remove(rss_path);
+  }
   fs::remove(out_path);
   fs::remove(err_path);
   return result;

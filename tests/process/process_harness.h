@@ -12,12 +12,17 @@ struct RunResult {
   int exit_status = -1;  // -1 when the process did not exit normally (a crash, a signal)
   std::string out;
   std::string err;
+  long peak_rss_kib = -1;  // the program's peak resident memory, when measured
+  double seconds = 0;      // wall-clock time of the run
 };
 
 struct RunOptions {
   bool unprivileged = false;      // as root, drop to nobody so that permission bits count
   long file_size_limit = -1;      // RLIMIT_FSIZE in bytes, when not -1
   std::filesystem::path program;  // another name to start the program by (a link to it)
+  // Run under /usr/bin/time to learn the peak memory. Measuring from here would count this
+  // test process as well: a forked child starts with the parent's pages resident.
+  bool measure_memory = false;
 };
 
 class ScratchTool {

@@ -1,0 +1,229 @@
+// Whole runs against failing file systems and hostile documents: the right exit status, nothing
+// printed, and no file created, emptied or changed other than the rules allow.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <map>
+
+#include "process/process_harness.h"
+
+namespace {
+namespace fs = std::filesystem;
+using testing_support::ReadFile;
+using testing_support::RunOptions;
+using testing_support::RunResult;
+using testing_support::ScratchTool;
+using testing_support::WriteFile;
+
+constexpr int kConverted = 0;
+constexpr int kFailed = 1;
+
+const std::string kDocument = "{\\rtf1\\ansi caf\\'e9\\par second line\\par}";
+
+// Everything below a folder, without following links: type, permissions, content or target.
+std::map<std::string, std::string> Snapshot(const fs::path& folder) {
+  std::map<std::string, std::string> entries;
+  std::error_code error;  // a link loop must not stop the listing
+  for (auto it = fs::recursive_directory_iterator(folder, error);
+       it != fs::recursive_directory_iterator(); it.increment(error)) {
+    const fs::directory_entry& entry = *it;
+    const fs::file_status status = entry.symlink_status();
+    std::string description = std::to_string(static_cast<int>(status.type())) + " " +
+                              std::to_string(static_cast<int>(status.permissions())) + " ";
+    if (fs::is_symlink(status)) {
+      description += fs::read_symlink(entry.path()).string();
+    } else if (fs::is_regular_file(status)) {
+      // Permission-less files are read by root here; their content must not change either.
+      description += ReadFile(entry.path());
+    }
+    entries[entry.path().lexically_relative(folder).string()] = description;
+  }
+  return entries;
+}
+
+void MakeReadOnly(const fs::path& path) {
+  fs::permissions(path, fs::perms::owner_read | fs::perms::owner_exec | fs::perms::group_read |
+                            fs::perms::group_exec | fs::perms::others_read |
+                            fs::perms::others_exec);
+}
+
+struct Fault {
+  const char* what;
+  std::string argument;
+  std::function<void(const ScratchTool&)> arrange;
+  bool unprivileged = false;  // permission bits do not stop root: run these as nobody
+};
+
+TEST(FileSystemFaults, FailQuietlyAndChangeNothing) {
+  const std::string long_name(252, 'n');  // 252 + ".txt" passes the 255-byte name limit
+  const Fault faults[] = {
+      {"input missing", "missing.rtf", [](const ScratchTool&) {}},
+      {"input unreadable", "a.rtf",
+       [](const ScratchTool& t) {
+         WriteFile(t.tool() / "a.rtf", kDocument);
+         fs::permissions(t.tool() / "a.rtf", fs::perms::none);
+       },
+       true},
+      {"input a directory", "dir.rtf",
+       [](const ScratchTool& t) { fs::create_directory(t.tool() / "dir.rtf"); }},
+      {"input a link loop", "loop.rtf",
+       [](const ScratchTool& t) {
+         fs::create_symlink(t.tool() / "loop2.rtf", t.tool() / "loop.rtf");
+         fs::create_symlink(t.tool() / "loop.rtf", t.tool() / "loop2.rtf");
+       }},
+      {"input a dangling link", "gone.rtf",
+       [](const ScratchTool& t) {
+         fs::create_symlink(t.tool() / "nowhere", t.tool() / "gone.rtf");
+       }},
+      {"input a FIFO with no writer", "fifo.rtf",
+       [](const ScratchTool& t) { ASSERT_EQ(mkfifo((t.tool() / "fifo.rtf").c_str(), 0644), 0); }},
+      {"input a folder on the way is a file", "a.rtf/b.rtf",
+       [](const ScratchTool& t) { WriteFile(t.tool() / "a.rtf", kDocument); }},
+      {"input empty", "empty.rtf",
+       [](const ScratchTool& t) { WriteFile(t.tool() / "empty.rtf", ""); }},
+      {"input binary", "bin.rtf",
+       [](const ScratchTool& t) {
+         WriteFile(t.tool() / "bin.rtf", std::string("\x7F"
+                                                     "ELF\x00\x01\x02\xFF",
+                                                     8));
+       }},
+      {"input text that contains {\\rtf later", "late.rtf",
+       [](const ScratchTool& t) { WriteFile(t.tool() / "late.rtf", "Hello {\\rtf1 x}"); }},
+      {"output folder missing", "sub/a.rtf",
+       [](const ScratchTool& t) {
+         fs::create_directory(t.tool() / "sub");
+         WriteFile(t.tool() / "sub" / "a.rtf", kDocument);
+       }},
+      {"output folder read-only", "ro/a.rtf",
+       [](const ScratchTool& t) {
+         fs::create_directory(t.tool() / "ro");
+         WriteFile(t.tool() / "ro" / "a.rtf", kDocument);
+         fs::create_directory(t.cwd() / "ro");
+         MakeReadOnly(t.cwd() / "ro");
+       },
+       true},
+      {"output read-only", "a.rtf",
+       [](const ScratchTool& t) {
+         WriteFile(t.tool() / "a.rtf", kDocument);
+         WriteFile(t.cwd() / "a.rtf.txt", "kept");
+         MakeReadOnly(t.cwd() / "a.rtf.txt");
+       },
+       true},
+      {"output name too long", long_name,
+       [long_name](const ScratchTool& t) { WriteFile(t.tool() / long_name, kDocument); }},
+      {"output a directory", "a.rtf",
+       [](const ScratchTool& t) {
+         WriteFile(t.tool() / "a.rtf", kDocument);
+         fs::create_directory(t.cwd() / "a.rtf.txt");
+       }},
+      {"output a link to the input", "a.rtf",
+       [](const ScratchTool& t) {
+         WriteFile(t.tool() / "a.rtf", kDocument);
+         fs::create_symlink(t.tool() / "a.rtf", t.cwd() / "a.rtf.txt");
+       }},
+      {"output a link to /dev/full", "a.rtf",
+       [](const ScratchTool& t) {
+         WriteFile(t.tool() / "a.rtf", kDocument);
+         fs::create_symlink("/dev/full", t.cwd() / "a.rtf.txt");
+       }},
+      {"output a link loop", "a.rtf",
+       [](const ScratchTool& t) {
+         WriteFile(t.tool() / "a.rtf", kDocument);
+         fs::create_symlink(t.cwd() / "a.rtf.txt", t.cwd() / "a.rtf.txt");
+       }},
+  };
+  if (!testing_support::RunningAsRoot()) {
+    // A plain user meets the permission bits directly; as root the cases drop to nobody.
+    std::cout << "not root: permission cases run as this user\n";
+  }
+  for (const Fault& fault : faults) {
+    SCOPED_TRACE(fault.what);
+    ScratchTool t;
+    fault.arrange(t);
+    const auto tool_before = Snapshot(t.tool());
+    const auto cwd_before = Snapshot(t.cwd());
+    RunOptions options;
+    options.unprivileged = fault.unprivileged;
+    const RunResult r = t.Run({fault.argument}, options);
+    EXPECT_EQ(r.exit_status, kFailed);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(Snapshot(t.tool()), tool_before);
+    EXPECT_EQ(Snapshot(t.cwd()), cwd_before);
+  }
+}
+
+// A write cut short keeps what was written: the start of the text, never more, and the run fails.
+TEST(FileSystemFaults, WriteCutShortByTheFileSizeLimit) {
+  ScratchTool t;
+  std::string document = "{\\rtf1 ";
+  for (int k = 0; k < 20000; ++k) document += "line " + std::to_string(k) + "\\par ";
+  document += "}";
+  WriteFile(t.tool() / "a.rtf", document);
+  ASSERT_EQ(t.Run({"a.rtf"}).exit_status, kConverted);
+  const std::string whole = ReadFile(t.cwd() / "a.rtf.txt");
+  fs::remove(t.cwd() / "a.rtf.txt");
+
+  RunOptions limited;
+  limited.file_size_limit = 4096;
+  const RunResult r = t.Run({"a.rtf"}, limited);
+  EXPECT_EQ(r.exit_status, kFailed);
+  EXPECT_EQ(r.out, "");
+  EXPECT_EQ(r.err, "");
+  EXPECT_EQ(ReadFile(t.cwd() / "a.rtf.txt"), whole.substr(0, 4096));
+  EXPECT_EQ(ReadFile(t.tool() / "a.rtf"), document);
+}
+
+// Writes a sparse file: head, zeros up to the size, tail; it takes no room on the disk.
+void WriteSparse(const fs::path& path, const std::string& head, std::uintmax_t size,
+                 const std::string& tail) {
+  WriteFile(path, head);
+  fs::resize_file(path, size - tail.size());
+  std::ofstream out(path, std::ios::binary | std::ios::app);
+  out << tail;
+}
+
+// The start of a document whose \\bin data runs exactly to where the tail begins.
+std::string BinaryPictureHead(std::uintmax_t size, const std::string& tail) {
+  const std::string prefix = "{\\rtf1 before{\\pict\\bin";
+  std::uintmax_t data = size - prefix.size() - tail.size() - 1;
+  while (prefix.size() + std::to_string(data).size() + 1 + data + tail.size() > size) --data;
+  return prefix + std::to_string(data) + " ";
+}
+
+// A 1 GiB document made almost wholly of one picture streams through in bounded memory.
+TEST(HostileWholeDocuments, OneGibibytePictureStaysInBoundedMemory) {
+  constexpr std::uintmax_t kGibibyte = std::uintmax_t{1} << 30;
+  constexpr long kBoundKib = 64 * 1024;  // plus twice the output, which is tiny here
+  struct Picture {
+    const char* what;
+    std::string head;
+  };
+  const Picture pictures[] = {
+      {"hex picture data", "{\\rtf1 before{\\pict\\pngblip "},
+      {"binary picture data", BinaryPictureHead(kGibibyte, "}after}")},
+  };
+  for (const Picture& picture : pictures) {
+    SCOPED_TRACE(picture.what);
+    ScratchTool t;
+    WriteSparse(t.tool() / "big.rtf", picture.head, kGibibyte, "}after}");
+    RunOptions measured;
+    measured.measure_memory = true;
+    const RunResult r = t.Run({"big.rtf"}, measured);
+    EXPECT_EQ(r.exit_status, kConverted);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, "");
+    const std::string text = ReadFile(t.cwd() / "big.rtf.txt");
+    EXPECT_EQ(text, "beforeafter\r\n");
+    ASSERT_GT(r.peak_rss_kib, 0) << "no measurement from /usr/bin/time";
+    EXPECT_LE(r.peak_rss_kib, kBoundKib + 2 * static_cast<long>(text.size()) / 1024 + 1);
+    std::cout << picture.what << ": " << r.seconds << " s, peak " << r.peak_rss_kib / 1024
+              << " MiB\n";
+  }
+}
+
+}  // namespace
