@@ -115,6 +115,8 @@ TEST(FileSystemFaults, FailQuietlyAndChangeNothing) {
        true},
       {"output name too long", long_name,
        [long_name](const ScratchTool& t) { WriteFile(t.tool() / long_name, kDocument); }},
+      {"argument too long for the splitter's 16-bit positions", std::string(40000, 'a'),
+       [](const ScratchTool&) {}},
       {"output a directory", "a.rtf",
        [](const ScratchTool& t) {
          WriteFile(t.tool() / "a.rtf", kDocument);
