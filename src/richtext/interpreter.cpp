@@ -1,6 +1,7 @@
 #include "richtext/interpreter.h"
 
 #include <algorithm>
+#include <limits>
 
 #include "richtext/byte_search.h"
 #include "richtext/fields.h"
@@ -49,6 +50,12 @@ std::uint64_t BinaryLength(bool has_parameter, std::int32_t parameter) {
 
 bool IsSymbolPage(const CodePage* page) {
   return page->number() == kSymbolCodePage || page->number() == kWingdingsCodePage;
+}
+
+// The next note number. A \ftnstart near the top of the range must not make it wrap.
+int CountNote(int& counted) {
+  if (counted < std::numeric_limits<int>::max()) ++counted;
+  return counted;
 }
 
 }  // namespace
@@ -409,6 +416,10 @@ void Interpreter::BeginNote() {
     return;
   }
   if (state_.note >= 0) return;  // a note inside a note: its text stays where it is
+  if (notes_.size() >= Notes::kMaxNotes) {
+    mark_pending_ = false;  // past the limit a note's text stays in the body, after its mark
+    return;
+  }
   Note& note = notes_.Add();
   if (mark_pending_) {
     note.mark = mark_text_;
@@ -426,7 +437,7 @@ void Interpreter::MakeEndnote() {
   if (note.mark.empty()) return;
   // The body's mark was counted as a footnote before the note said otherwise.
   --footnotes_counted_;
-  std::string mark = FormatNoteNumber(++endnotes_counted_, endnote_numbering_);
+  std::string mark = FormatNoteNumber(CountNote(endnotes_counted_), endnote_numbering_);
   if (mark_offset_ + note.mark.size() <= body_.size()) {
     body_.Replace(mark_offset_, note.mark.size(), mark);
   }
@@ -442,7 +453,7 @@ void Interpreter::NoteMark() {
     return;
   }
   if (&out() != &body_) return;
-  mark_text_ = FormatNoteNumber(++footnotes_counted_, footnote_numbering_);
+  mark_text_ = FormatNoteNumber(CountNote(footnotes_counted_), footnote_numbering_);
   if (high_surrogate_ != 0) FlushSurrogate();
   body_.AppendUtf8(mark_text_.data(), mark_text_.size());
   mark_offset_ = body_.size() - mark_text_.size();

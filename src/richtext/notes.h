@@ -23,6 +23,10 @@ std::string FormatNoteNumber(int number, NoteNumbering numbering);
 // The notes in document order.
 class Notes {
  public:
+  // Each note costs memory beyond its text; past this many, a note's text stays in the body so
+  // that a document of a million empty notes cannot grow memory far past its output.
+  static constexpr std::size_t kMaxNotes = 65536;
+
   // Notes are owned here and never move, so group states may point at their text.
   Note& Add() { return *notes_.emplace_back(std::make_unique<Note>()); }
   Note& at(std::size_t index) { return *notes_[index]; }

@@ -197,10 +197,27 @@ std::string BinaryPictureHead(std::uintmax_t size, const std::string& tail) {
   return prefix + std::to_string(data) + " ";
 }
 
+constexpr long kBoundKib = 64 * 1024;  // peak memory: 64 MiB plus twice the output
+
+RunResult RunMeasured(const ScratchTool& t, const std::string& argument) {
+  RunOptions measured;
+  measured.measure_memory = true;
+  const RunResult r = t.Run({argument}, measured);
+  EXPECT_EQ(r.out, "");
+  EXPECT_EQ(r.err, "");
+  EXPECT_GT(r.peak_rss_kib, 0) << "no measurement from /usr/bin/time";
+  return r;
+}
+
+void ExpectBoundedMemory(const RunResult& r, std::size_t output_size, const char* what) {
+  EXPECT_LE(r.peak_rss_kib, kBoundKib + 2 * static_cast<long>(output_size / 1024) + 1);
+  std::cout << what << ": " << r.seconds << " s, peak " << r.peak_rss_kib / 1024 << " MiB, output "
+            << output_size << " bytes\n";
+}
+
 // A 1 GiB document made almost wholly of one picture streams through in bounded memory.
 TEST(HostileWholeDocuments, OneGibibytePictureStaysInBoundedMemory) {
   constexpr std::uintmax_t kGibibyte = std::uintmax_t{1} << 30;
-  constexpr long kBoundKib = 64 * 1024;  // plus twice the output, which is tiny here
   struct Picture {
     const char* what;
     std::string head;
@@ -213,18 +230,50 @@ TEST(HostileWholeDocuments, OneGibibytePictureStaysInBoundedMemory) {
     SCOPED_TRACE(picture.what);
     ScratchTool t;
     WriteSparse(t.tool() / "big.rtf", picture.head, kGibibyte, "}after}");
-    RunOptions measured;
-    measured.measure_memory = true;
-    const RunResult r = t.Run({"big.rtf"}, measured);
+    const RunResult r = RunMeasured(t, "big.rtf");
     EXPECT_EQ(r.exit_status, kConverted);
-    EXPECT_EQ(r.out, "");
-    EXPECT_EQ(r.err, "");
     const std::string text = ReadFile(t.cwd() / "big.rtf.txt");
     EXPECT_EQ(text, "beforeafter\r\n");
-    ASSERT_GT(r.peak_rss_kib, 0) << "no measurement from /usr/bin/time";
-    EXPECT_LE(r.peak_rss_kib, kBoundKib + 2 * static_cast<long>(text.size()) / 1024 + 1);
-    std::cout << picture.what << ": " << r.seconds << " s, peak " << r.peak_rss_kib / 1024
-              << " MiB\n";
+    ExpectBoundedMemory(r, text.size(), picture.what);
+  }
+}
+
+// Structures that each cost the reader memory of their own, a million times over.
+TEST(HostileWholeDocuments, MillionsOfStructuresStayInBoundedMemory) {
+  auto repeat = [](const std::string& unit, int times) {
+    std::string out;
+    for (int k = 0; k < times; ++k) out += unit;
+    return out;
+  };
+  struct Document {
+    const char* what;
+    std::string rtf;
+  };
+  const Document documents[] = {
+      {"a million footnotes", "{\\rtf1 " + repeat("{\\footnote x}", 1000000) + "}"},
+      {"a million marked endnotes",
+       "{\\rtf1 " + repeat("\\chftn{\\footnote\\ftnalt\\chftn x}", 500000) + "}"},
+      {"a million fields",
+       "{\\rtf1 " + repeat("{\\field{\\*\\fldinst SYMBOL 65}{\\fldrslt}}", 1000000) + "}"},
+      {"a million nested groups", "{\\rtf1 " + repeat("{\\field{\\footnote ", 500000) + "x}"},
+      {"two hundred thousand fonts with long names",
+       [] {
+         std::string rtf = "{\\rtf1{\\fonttbl";
+         for (int f = 0; f < 200000; ++f) {
+           rtf += "{\\f" + std::to_string(f) + "\\fcharset204 " + std::string(100, 'N') + ";}";
+         }
+         return rtf + "}\\f5 x}";
+       }()},
+  };
+  for (const Document& document : documents) {
+    SCOPED_TRACE(document.what);
+    ScratchTool t;
+    WriteFile(t.tool() / "many.rtf", document.rtf);
+    const RunResult r = RunMeasured(t, "many.rtf");
+    EXPECT_EQ(r.exit_status, kConverted);
+    const std::string text = ReadFile(t.cwd() / "many.rtf.txt");
+    EXPECT_FALSE(text.empty());
+    ExpectBoundedMemory(r, text.size(), document.what);
   }
 }
 
