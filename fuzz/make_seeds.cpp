@@ -1,7 +1,8 @@
-// Writes the fuzzers' starting inputs: every reader example of tests/examples, a few small
-// generated documents that reach the reader's rarer states, and argument texts for the splitter.
+// Writes the fuzzers' starting inputs: every reader example of tests/examples, the documents of
+// tests/fixtures, a few small generated documents that reach the reader's rarer states, and
+// argument texts for the splitter.
 //
-//   rtfplain_fuzz_seeds EXAMPLES_DIR READER_SEEDS_DIR ARGS_SEEDS_DIR
+//   rtfplain_fuzz_seeds EXAMPLES_DIR FIXTURES_DIR READER_SEEDS_DIR ARGS_SEEDS_DIR
 #include <filesystem>
 #include <fstream>
 #include <iostream>
@@ -54,13 +55,15 @@ bool WriteSeed(const fs::path& folder, const std::string& name, const std::strin
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 4) {
-    std::cerr << "usage: rtfplain_fuzz_seeds EXAMPLES_DIR READER_SEEDS_DIR ARGS_SEEDS_DIR\n";
+  if (argc != 5) {
+    std::cerr << "usage: rtfplain_fuzz_seeds EXAMPLES_DIR FIXTURES_DIR READER_SEEDS_DIR "
+                 "ARGS_SEEDS_DIR\n";
     return 2;
   }
   const fs::path examples = argv[1];
-  const fs::path reader_seeds = argv[2];
-  const fs::path args_seeds = argv[3];
+  const fs::path fixtures = argv[2];
+  const fs::path reader_seeds = argv[3];
+  const fs::path args_seeds = argv[4];
   fs::create_directories(reader_seeds);
   fs::create_directories(args_seeds);
   bool ok = true;
@@ -73,6 +76,15 @@ int main(int argc, char** argv) {
       ++written;
     }
   }
+  int documents = 0;
+  for (const auto& entry : fs::directory_iterator(fixtures)) {
+    if (entry.path().extension() != ".rtf") continue;
+    std::error_code error;
+    fs::copy_file(entry.path(), reader_seeds / entry.path().filename(),
+                  fs::copy_options::overwrite_existing, error);
+    ok &= !error;
+    ++documents;
+  }
   int generated = 0;
   for (const std::string& document : GeneratedDocuments()) {
     ok &= WriteSeed(reader_seeds, "generated-" + std::to_string(++generated), document);
@@ -81,7 +93,7 @@ int main(int argc, char** argv) {
   for (const std::string& text : ArgumentTexts()) {
     ok &= WriteSeed(args_seeds, "text-" + std::to_string(++texts), text);
   }
-  std::cout << written << " examples, " << generated << " generated documents, " << texts
-            << " argument texts\n";
+  std::cout << written << " examples, " << documents << " fixtures, " << generated
+            << " generated documents, " << texts << " argument texts\n";
   return ok ? 0 : 1;
 }

@@ -12,7 +12,7 @@ targets=("$@")
 [ ${#targets[@]} -eq 0 ] && targets=(reader parse_args)
 
 build=build/fuzz
-"$build/fuzz/rtfplain_fuzz_seeds" tests/examples "$build/seeds/reader" "$build/seeds/parse_args"
+"$build/fuzz/rtfplain_fuzz_seeds" tests/examples tests/fixtures "$build/seeds/reader" "$build/seeds/parse_args"
 shared=${RTFPLAIN_CORPUS_DIR:-../shared/corpus}
 
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
