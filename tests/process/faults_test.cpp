@@ -132,6 +132,16 @@ TEST(FileSystemFaults, FailQuietlyAndChangeNothing) {
          WriteFile(t.tool() / "a.rtf", kDocument);
          fs::create_symlink("/dev/full", t.cwd() / "a.rtf.txt");
        }},
+      {"output a FIFO with no reader", "a.rtf",
+       [](const ScratchTool& t) {
+         WriteFile(t.tool() / "a.rtf", kDocument);
+         ASSERT_EQ(mkfifo((t.cwd() / "a.rtf.txt").c_str(), 0644), 0);
+       }},
+      {"output a link into a missing folder", "a.rtf",
+       [](const ScratchTool& t) {
+         WriteFile(t.tool() / "a.rtf", kDocument);
+         fs::create_symlink(t.cwd() / "missing" / "x.txt", t.cwd() / "a.rtf.txt");
+       }},
       {"output a link loop", "a.rtf",
        [](const ScratchTool& t) {
          WriteFile(t.tool() / "a.rtf", kDocument);
