@@ -81,6 +81,8 @@ TEST(FileSystemFaults, FailQuietlyAndChangeNothing) {
        }},
       {"input a FIFO with no writer", "fifo.rtf",
        [](const ScratchTool& t) { ASSERT_EQ(mkfifo((t.tool() / "fifo.rtf").c_str(), 0644), 0); }},
+      {"input a link to an endless device", "zero.rtf",
+       [](const ScratchTool& t) { fs::create_symlink("/dev/zero", t.tool() / "zero.rtf"); }},
       {"input a folder on the way is a file", "a.rtf/b.rtf",
        [](const ScratchTool& t) { WriteFile(t.tool() / "a.rtf", kDocument); }},
       {"input empty", "empty.rtf",
