@@ -132,12 +132,14 @@ void Interpreter::Text(const std::uint8_t* bytes, std::size_t size) {
   }
   ignorable_ = false;
   if (after_end_) [[unlikely]] {
+    // Leading spaces are always held, never decoded with the rest of the run: a run split
+    // anywhere must give the same text.
     std::size_t spaces = 0;
     while (spaces < size && bytes[spaces] == ' ') ++spaces;
-    if (spaces == size) {
-      if (held_space_.size() < kMaxHeldSpace) held_space_.append(size, ' ');
-      return;
-    }
+    held_space_.append(std::min(spaces, kMaxHeldSpace - held_space_.size()), ' ');
+    if (spaces == size) return;
+    bytes += spaces;
+    size -= spaces;
     LeaveAfterEnd();
   }
   TextBytes(bytes, size);
