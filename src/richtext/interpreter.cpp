@@ -67,6 +67,7 @@ Interpreter::Interpreter(TextBuilder& body) : body_(body) {
 
 void Interpreter::UpdateMode() {
   visible_ = state_.destination == Destination::kText && !state_.hidden && !state_.deleted;
+  words_skipped_ = IsSkippedDestination(state_.destination);
   skipping_text_ = !visible_ && state_.destination != Destination::kFontTable &&
                    state_.destination != Destination::kFieldInstruction;
 }
@@ -330,7 +331,7 @@ void Interpreter::ControlSymbol(std::uint8_t symbol) {
     ignorable_ = true;
     return;
   }
-  const bool in_text = !IsSkippedDestination(state_.destination);
+  const bool in_text = !words_skipped_;
   if (unicode_skip_ > 0 && in_text) {
     --unicode_skip_;
     return;
@@ -466,7 +467,7 @@ std::uint64_t Interpreter::ControlWord(std::string_view name, bool has_parameter
                                        std::int32_t parameter) {
   const bool ignorable = ignorable_;
   ignorable_ = false;
-  if (IsSkippedDestination(state_.destination)) {
+  if (words_skipped_) {
     return SkippedDestinationWord(name, has_parameter, parameter);
   }
   if (unicode_skip_ > 0) {

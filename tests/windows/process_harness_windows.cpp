@@ -1,12 +1,6 @@
 #include "windows/process_harness_windows.h"
 
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#include <windows.h>
+#include "platform/windows/windows_api.h"
 
 #include <algorithm>
 #include <fstream>

@@ -1,12 +1,6 @@
 // The whole Windows run, started from raw command lines as Windows hands them over: the
 // program's name quoted or not, backslash paths, drives, silence, exact bytes.
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#include <windows.h>
+#include "platform/windows/windows_api.h"
 //
 #include <gtest/gtest.h>
 
