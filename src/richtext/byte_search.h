@@ -103,30 +103,4 @@ inline const std::uint8_t* FindNonPrintableAscii(const std::uint8_t* p, const st
   return p;
 }
 
-// The first byte at or after p that is not an ASCII letter, or limit. Reads whole blocks of 16
-// bytes: the caller guarantees that the bytes up to limit + 15 may be read.
-inline const std::uint8_t* FindNonLetter(const std::uint8_t* p, const std::uint8_t* limit) {
-#ifdef RTFPLAIN_HAVE_SSE2
-  const __m128i lower_case = _mm_set1_epi8(0x20);
-  const __m128i a = _mm_set1_epi8('a');
-  const __m128i last = _mm_set1_epi8('z' - 'a');
-  while (p < limit) {
-    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-    // (byte | 0x20) - 'a' is at most 25 exactly for letters of either case.
-    const __m128i offset = _mm_sub_epi8(_mm_or_si128(bytes, lower_case), a);
-    const __m128i letters = _mm_cmpeq_epi8(_mm_min_epu8(offset, last), offset);
-    const unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(letters)) ^ 0xFFFFu;
-    if (mask != 0) {
-      const std::uint8_t* found = p + detail::LowestBit(mask);
-      return found < limit ? found : limit;
-    }
-    p += 16;
-  }
-  return limit;
-#else
-  while (p < limit && HasClass(*p, kLetter)) ++p;
-  return p;
-#endif
-}
-
 }  // namespace richtext

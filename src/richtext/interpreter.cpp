@@ -476,14 +476,16 @@ std::uint64_t Interpreter::ControlWord(std::string_view name, bool has_parameter
     return name == "bin" ? BinaryLength(has_parameter, parameter) : 0;
   }
   if (after_end_) LeaveAfterEnd();
-  const Keyword* keyword = FindKeyword(name);
-  if (keyword == nullptr || (ignorable && !OpensDestination(keyword->action))) {
+  const Keyword keyword = FindKeywordReadingAhead(name);
+  if (keyword.action == Action::kIgnored || (ignorable && !OpensDestination(keyword.action))) {
     if (ignorable) SetDestination(Destination::kSkip);  // {\*\unknown ...} is not text
     return 0;
   }
-  switch (keyword->action) {
+  switch (keyword.action) {
+    case Action::kIgnored:
+      break;
     case Action::kDestination: {
-      Destination destination = static_cast<Destination>(keyword->value);
+      Destination destination = static_cast<Destination>(keyword.value);
       if (destination == Destination::kFontTable) defining_font_ = nullptr;
       // \upr inside the font table: its Unicode copy is still part of the table.
       if (destination == Destination::kUprAnsi && state_.destination == Destination::kFontTable) {
@@ -493,7 +495,7 @@ std::uint64_t Interpreter::ControlWord(std::string_view name, bool has_parameter
       break;
     }
     case Action::kCharacter:
-      if (visible_) Emit(static_cast<char32_t>(keyword->value));
+      if (visible_) Emit(static_cast<char32_t>(keyword.value));
       break;
     case Action::kParagraph:
     case Action::kLineBreak:
@@ -502,7 +504,7 @@ std::uint64_t Interpreter::ControlWord(std::string_view name, bool has_parameter
     case Action::kNestRow:
       if (visible_) {
         BeforeBreak();
-        switch (keyword->action) {
+        switch (keyword.action) {
           case Action::kParagraph:
             out().ParagraphEnd();
             break;
@@ -516,7 +518,7 @@ std::uint64_t Interpreter::ControlWord(std::string_view name, bool has_parameter
             out().RowEnd();
             break;
         }
-        if (keyword->action != Action::kLineBreak) ParagraphBoundary();
+        if (keyword.action != Action::kLineBreak) ParagraphBoundary();
       }
       break;
     case Action::kTab:
@@ -549,11 +551,11 @@ std::uint64_t Interpreter::ControlWord(std::string_view name, bool has_parameter
       ResolveCodePage();
       break;
     case Action::kFontClass:
-      state_.double_byte = keyword->value != 0;
+      state_.double_byte = keyword.value != 0;
       ResolveCodePage();
       break;
     case Action::kDirection:
-      state_.right_to_left = keyword->value != 0;
+      state_.right_to_left = keyword.value != 0;
       ResolveCodePage();
       break;
     case Action::kDefaultFont:
@@ -567,7 +569,7 @@ std::uint64_t Interpreter::ControlWord(std::string_view name, bool has_parameter
       if (defining_font_ != nullptr && has_parameter) defining_font_->code_page = parameter;
       break;
     case Action::kDocumentCodePage: {
-      const int code_page = keyword->value != 0 ? keyword->value : (has_parameter ? parameter : 0);
+      const int code_page = keyword.value != 0 ? keyword.value : (has_parameter ? parameter : 0);
       if (code_page > 0) {
         document_code_page_ = code_page;
         document_page_ = nullptr;
@@ -626,13 +628,13 @@ std::uint64_t Interpreter::ControlWord(std::string_view name, bool has_parameter
       NoteMark();
       break;
     case Action::kNoteNumbering: {
-      const auto numbering = static_cast<NoteNumbering>(keyword->value & 15);
-      (keyword->value >= 16 ? endnote_numbering_ : footnote_numbering_) = numbering;
+      const auto numbering = static_cast<NoteNumbering>(keyword.value & 15);
+      (keyword.value >= 16 ? endnote_numbering_ : footnote_numbering_) = numbering;
       break;
     }
     case Action::kNoteStart:
       if (has_parameter && parameter > 0) {
-        (keyword->value != 0 ? endnotes_counted_ : footnotes_counted_) = parameter - 1;
+        (keyword.value != 0 ? endnotes_counted_ : footnotes_counted_) = parameter - 1;
       }
       break;
   }

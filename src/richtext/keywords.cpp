@@ -1,6 +1,9 @@
 #include "richtext/keywords.h"
 
 #include <array>
+#include <bit>
+#include <cstring>
+#include <limits>
 
 namespace richtext {
 namespace {
@@ -15,7 +18,14 @@ constexpr std::int32_t kNestTablePropsGroup =
 constexpr std::int32_t kFieldInstructionGroup =
     static_cast<std::int32_t>(Destination::kFieldInstruction);
 
-constexpr std::array kKeywords = std::to_array<Keyword>({
+// The table as written: one line a control word, sorted by name.
+struct Definition {
+  std::string_view name;
+  Action action;
+  std::int32_t value;
+};
+
+constexpr std::array kDefinitions = std::to_array<Definition>({
     {"af", Action::kAssociatedFont, 0},
     {"aftncn", Action::kDestination, kSkipGroup},
     {"aftnnalc", Action::kNoteNumbering, 17},
@@ -207,84 +217,125 @@ constexpr std::array kKeywords = std::to_array<Keyword>({
 });
 
 constexpr bool IsSorted() {
-  for (std::size_t k = 1; k < kKeywords.size(); ++k) {
-    if (!(kKeywords[k - 1].name < kKeywords[k].name)) return false;
+  for (std::size_t k = 1; k < kDefinitions.size(); ++k) {
+    if (!(kDefinitions[k - 1].name < kDefinitions[k].name)) return false;
   }
   return true;
 }
-static_assert(IsSorted(), "kKeywords must stay sorted by name, each name once");
+static_assert(IsSorted(), "kDefinitions must stay sorted by name, each name once");
 
-// A hash index over the table, built at compile time: a document names a control word every few
-// bytes, and most of them (formatting the reader ignores) are not in the table, so a lookup is
-// one hash and usually one empty slot or one compare, instead of a binary search of compares.
+// A hash table over the definitions, built at compile time: a document names a control word
+// every few bytes, and most of them (formatting the reader ignores) are not in the table. A name
+// of up to eight letters is looked up as one number, its letters packed: one load, one multiply
+// and usually one compare with the key in a slot; at this size most misses end at the first slot.
 constexpr std::size_t kSlotBits = 10;
-constexpr std::size_t kSlots = std::size_t{1}
-                               << kSlotBits;  // several times the table: short probes
+constexpr std::size_t kSlotCount = std::size_t{1} << kSlotBits;
+static_assert(kDefinitions.size() * 4 <= kSlotCount, "keep the table at most a quarter full");
 
-// The slot of a name from its length and four of its letters (first, second, middle, last):
-// cheap, and enough to spread the table's names; a collision only costs a probe.
-constexpr std::size_t SlotOf(std::string_view name) {
-  std::uint32_t mix = static_cast<std::uint32_t>(name.size());
-  if (!name.empty()) {
-    // The polynomial mix * 131 + letter over the four letters, written out so that the
-    // multiplies do not wait for each other.
-    const auto letter = [&](std::size_t k) { return static_cast<std::uint8_t>(name[k]); };
-    const std::size_t last = name.size() - 1;
-    mix = mix * (131u * 131u * 131u * 131u) + letter(0) * (131u * 131u * 131u) +
-          letter(last < 1 ? last : 1) * (131u * 131u) + letter(name.size() / 2) * 131u +
-          letter(last);
+// Letters are ASCII, so the top bit of the key is free: it marks a name longer than its eight
+// packed letters, which then no shorter name can match.
+constexpr std::uint64_t kLongName = std::uint64_t{1} << 63;
+
+struct Slot {
+  std::uint64_t key = 0;  // 0 marks an empty slot
+  std::int32_t value = 0;
+  Action action = Action::kIgnored;
+  std::uint8_t length = 0;
+  std::uint16_t definition = 0;  // where the whole name is, for long names
+};
+static_assert(sizeof(Slot) == 16);
+
+// Letter k of the name in byte k of the number, as a little-endian load of the name gives it.
+constexpr std::uint64_t PackPrefix(std::string_view name) {
+  std::uint64_t prefix = 0;
+  for (std::size_t k = 0; k < name.size() && k < kKeywordReadAhead; ++k) {
+    prefix |= std::uint64_t{static_cast<std::uint8_t>(name[k])} << (8 * k);
   }
-  return (mix * 0x9E3779B1u) >> (32 - kSlotBits);
+  return prefix;
 }
 
-constexpr bool SameName(std::string_view a, std::string_view b) {
-  // Names are short: a plain loop beats a call to memcmp.
-  if (a.size() != b.size()) return false;
-  for (std::size_t k = 0; k < a.size(); ++k) {
-    if (a[k] != b[k]) return false;
-  }
-  return true;
+constexpr std::uint64_t KeyOf(std::string_view name) {
+  return PackPrefix(name) | (name.size() > kKeywordReadAhead ? kLongName : 0);
 }
 
-static_assert(kKeywords.size() * 4 <= kSlots);
-constexpr std::uint16_t kEmpty = 0xFFFF;
-
-constexpr std::array<std::uint16_t, kSlots> MakeIndex() {
-  std::array<std::uint16_t, kSlots> index{};
-  for (auto& slot : index) slot = kEmpty;
-  for (std::size_t k = 0; k < kKeywords.size(); ++k) {
-    std::size_t slot = SlotOf(kKeywords[k].name);
-    while (index[slot] != kEmpty) slot = (slot + 1) & (kSlots - 1);
-    index[slot] = static_cast<std::uint16_t>(k);
-  }
-  return index;
+constexpr std::size_t SlotOf(std::uint64_t key) {
+  return static_cast<std::size_t>((key * 0x9E3779B97F4A7C15u) >> (64 - kSlotBits));
 }
 
-constexpr std::size_t LongestProbe(const std::array<std::uint16_t, kSlots>& index) {
+constexpr std::size_t NextSlot(std::size_t slot) {
+  return (slot + 1) & (kSlotCount - 1);
+}
+
+constexpr std::array<Slot, kSlotCount> MakeSlots() {
+  std::array<Slot, kSlotCount> slots{};
+  for (std::size_t k = 0; k < kDefinitions.size(); ++k) {
+    const Definition& definition = kDefinitions[k];
+    const std::uint64_t key = KeyOf(definition.name);
+    std::size_t slot = SlotOf(key);
+    while (slots[slot].key != 0) slot = NextSlot(slot);
+    slots[slot] =
+        Slot{key, definition.value, definition.action,
+             static_cast<std::uint8_t>(definition.name.size()), static_cast<std::uint16_t>(k)};
+  }
+  return slots;
+}
+
+constexpr std::array<Slot, kSlotCount> kSlots = MakeSlots();
+
+constexpr std::size_t LongestProbe() {
   std::size_t longest = 0;
-  for (const Keyword& keyword : kKeywords) {
+  for (const Definition& definition : kDefinitions) {
     std::size_t probe = 0;
-    for (std::size_t slot = SlotOf(keyword.name);
-         index[slot] != kEmpty && kKeywords[index[slot]].name != keyword.name;
-         slot = (slot + 1) & (kSlots - 1)) {
+    for (std::size_t slot = SlotOf(KeyOf(definition.name));
+         kDefinitions[kSlots[slot].definition].name != definition.name; slot = NextSlot(slot)) {
       ++probe;
     }
     longest = probe > longest ? probe : longest;
   }
   return longest;
 }
+static_assert(LongestProbe() <= 3, "the hash spreads the table's names badly");
 
-constexpr std::array<std::uint16_t, kSlots> kIndex = MakeIndex();
-static_assert(LongestProbe(kIndex) <= 4, "the hash spreads the table's names badly");
+Keyword LookUpShort(std::uint64_t key) {
+  for (std::size_t slot = SlotOf(key);; slot = NextSlot(slot)) {
+    const Slot& entry = kSlots[slot];
+    if (entry.key == key) return Keyword{entry.action, entry.value};
+    if (entry.key == 0) return Keyword{};
+  }
+}
+
+[[gnu::noinline]] Keyword LookUpLong(std::string_view name) {
+  if (name.size() > std::numeric_limits<std::uint8_t>::max()) return Keyword{};
+  const std::uint64_t key = KeyOf(name);
+  for (std::size_t slot = SlotOf(key);; slot = NextSlot(slot)) {
+    const Slot& entry = kSlots[slot];
+    if (entry.key == 0) return Keyword{};
+    if (entry.key == key && entry.length == name.size() &&
+        kDefinitions[entry.definition].name == name) {
+      return Keyword{entry.action, entry.value};
+    }
+  }
+}
 
 }  // namespace
 
-const Keyword* FindKeyword(std::string_view name) {
-  for (std::size_t slot = SlotOf(name);; slot = (slot + 1) & (kSlots - 1)) {
-    const std::uint16_t k = kIndex[slot];
-    if (k == kEmpty) return nullptr;
-    if (SameName(kKeywords[k].name, name)) return &kKeywords[k];
+Keyword FindKeywordReadingAhead(std::string_view name) {
+  const std::size_t size = name.size();
+  if (size > kKeywordReadAhead) return LookUpLong(name);
+  if (size == 0) return Keyword{};
+  std::uint64_t key;
+  std::memcpy(&key, name.data(), sizeof key);
+  if constexpr (std::endian::native == std::endian::big) {
+    key = PackPrefix(std::string_view(reinterpret_cast<const char*>(&key), sizeof key));
   }
+  if (size < sizeof key) key &= ~std::uint64_t{0} >> (64 - 8 * size);
+  return LookUpShort(key);
+}
+
+Keyword FindKeyword(std::string_view name) {
+  if (name.size() > kKeywordReadAhead) return LookUpLong(name);
+  if (name.empty()) return Keyword{};
+  return LookUpShort(PackPrefix(name));
 }
 
 }  // namespace richtext

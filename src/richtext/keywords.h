@@ -2,6 +2,7 @@
 // is ignored; after \* an unknown one makes its group skipped.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string_view>
 
@@ -19,6 +20,7 @@ enum class Destination : std::uint8_t {
 };
 
 enum class Action : std::uint8_t {
+  kIgnored,      // not in the table: formatting and everything else the reader passes over
   kDestination,  // value: Destination
   kCharacter,    // value: the Unicode character it stands for
   kParagraph,    // \par, \sect
@@ -64,12 +66,17 @@ enum class NoteNumbering : std::uint8_t {
 };
 
 struct Keyword {
-  std::string_view name;
-  Action action;
-  std::int32_t value;
+  Action action = Action::kIgnored;
+  std::int32_t value = 0;
 };
 
-// The entry for a control word, or null for one the reader ignores.
-const Keyword* FindKeyword(std::string_view name);
+// How far past a name's start FindKeywordReadingAhead may read.
+inline constexpr std::size_t kKeywordReadAhead = 8;
+
+// What a control word does; Action::kIgnored for one that is not in the table.
+Keyword FindKeyword(std::string_view name);
+// The same, faster, for a name whose first kKeywordReadAhead bytes may be read even where they
+// lie past its end (a name read in place from a longer buffer).
+Keyword FindKeywordReadingAhead(std::string_view name);
 
 }  // namespace richtext

@@ -6,11 +6,15 @@
 
 #include "platform/files.h"
 #include "richtext/interpreter.h"
+#include "richtext/keywords.h"
 #include "richtext/scanner.h"
 #include "richtext/text_builder.h"
 
 namespace richtext {
 namespace {
+
+static_assert(Scanner<Interpreter>::kNameReadable >= kKeywordReadAhead,
+              "control word names are looked up reading past their end");
 
 constexpr std::string_view kSignature = "{\\rtf";
 constexpr std::uint8_t kByteOrderMark[] = {0xEF, 0xBB, 0xBF};

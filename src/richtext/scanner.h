@@ -8,7 +8,8 @@
 //   void ControlByte(uint8_t)         a raw control byte in the text (TAB, NUL, ...)
 //   void GroupOpen(), GroupClose()
 //   uint64_t ControlWord(string_view name, bool has_parameter, int32_t parameter)
-//       returns how many raw bytes follow as \bin data (0 for every other word)
+//       returns how many raw bytes follow as \bin data (0 for every other word); the first
+//       kNameReadable bytes at name.data() may be read, even past the name's end
 //   void ControlSymbol(uint8_t)       \ followed by one non-letter
 //   void HexByte(uint8_t)             \'hh
 #pragma once
@@ -30,6 +31,8 @@ class Scanner {
   static constexpr std::size_t kMaxNameLength = 32;
   // Parameters are clamped to 32 bits however many digits they have.
   static constexpr std::int64_t kParameterLimit = std::numeric_limits<std::int32_t>::max();
+  // A name is read in place or from name_, so this much of it can always be read.
+  static constexpr std::size_t kNameReadable = kMaxNameLength;
 
   explicit Scanner(Handler& handler) : handler_(handler) {}
 
@@ -118,9 +121,10 @@ class Scanner {
     kBinary,
   };
 
-  // Room for a control word read in place: 32 letters and the 16-byte block that ends them, a
-  // sign, 17 digits, the byte after them and its space; and for a \'hh.
+  // Room for a control word read in place: 32 letters and the byte that ends them, a sign, 17
+  // digits, the byte after them and its space; and for a \'hh.
   static constexpr std::ptrdiff_t kInPlaceWindow = 96;
+  static_assert(kInPlaceWindow >= static_cast<std::ptrdiff_t>(kNameReadable));
 
   // The token after a backslash, read where it lies when the chunk surely holds all of it:
   // most tokens are short and far from a chunk's end, so they need no saved state. Anything
@@ -129,7 +133,10 @@ class Scanner {
     const std::uint8_t first = *p;
     if (HasClass(first, kLetter)) {
       const std::uint8_t* const name_limit = p + kMaxNameLength + 1;
-      const std::uint8_t* q = FindNonLetter(p + 1, name_limit);
+      // Byte by byte: names are short and follow each other in patterns the processor learns,
+      // which beats a vector search whose result every later step must wait for.
+      const std::uint8_t* q = p + 1;
+      while (q < name_limit && HasClass(*q, kLetter)) ++q;
       if (q == name_limit) return ResumeInName(p);
       const std::string_view name(reinterpret_cast<const char*>(p),
                                   static_cast<std::size_t>(q - p));
@@ -265,7 +272,7 @@ class Scanner {
 
   Handler& handler_;
   State state_ = State::kText;
-  char name_[kMaxNameLength];
+  char name_[kMaxNameLength] = {};
   std::size_t name_length_ = 0;
   std::int64_t parameter_ = 0;
   bool negative_ = false;

@@ -22,9 +22,6 @@ bool EndsSkipRun(std::uint8_t b) {
 bool NotPrintableAscii(std::uint8_t b) {
   return b < 0x20 || b > 0x7E;
 }
-bool NotLetter(std::uint8_t b) {
-  return !HasClass(b, richtext::kLetter);
-}
 
 TEST(ByteSearch, StopsWhereAByteByByteLookStops) {
   struct Case {
@@ -50,20 +47,6 @@ TEST(ByteSearch, StopsWhereAByteByByteLookStops) {
         ASSERT_EQ(static_cast<std::size_t>(found - bytes.data()), want)
             << c.name << ": byte " << value << " at " << at;
       }
-    }
-  }
-}
-
-TEST(ByteSearch, NamesEndAtTheFirstNonLetterOrTheLimit) {
-  for (int value = 0; value < 256; ++value) {
-    const auto byte = static_cast<std::uint8_t>(value);
-    for (std::size_t at = 0; at < 33; ++at) {
-      std::vector<std::uint8_t> bytes(33 + 16, 'z');  // room for a whole block past the limit
-      bytes[at] = byte;
-      const std::uint8_t* found = richtext::FindNonLetter(bytes.data(), bytes.data() + 33);
-      const std::size_t want = NotLetter(byte) ? at : 33;
-      ASSERT_EQ(static_cast<std::size_t>(found - bytes.data()), want)
-          << "byte " << value << " at " << at;
     }
   }
 }
