@@ -38,11 +38,18 @@ inline unsigned LowestBit(unsigned mask) {
 
 }  // namespace detail
 
-// The first byte at or after p that ends a text run (\ { } or a control byte), or end.
-inline const std::uint8_t* FindTextRunEnd(const std::uint8_t* p, const std::uint8_t* end) {
+// The first byte at or after p that ends a text run (\ { } or a control byte), or end. ascii
+// tells whether the run before it is all ASCII: such a run is printable ASCII, which most code
+// pages leave as it is, so it can be copied without looking at it again.
+inline const std::uint8_t* FindTextRunEnd(const std::uint8_t* p, const std::uint8_t* end,
+                                          bool& ascii) {
+  unsigned high = 0;  // bytes above 0x7F seen in the run
 #ifdef RTFPLAIN_HAVE_SSE2
   // Formatting packs control words back to back: often the run is empty.
-  if (p < end && HasClass(*p, kEndsTextRun)) return p;
+  if (p < end && HasClass(*p, kEndsTextRun)) {
+    ascii = true;
+    return p;
+  }
   const __m128i backslash = _mm_set1_epi8('\\');
   const __m128i open = _mm_set1_epi8('{');
   const __m128i close = _mm_set1_epi8('}');
@@ -57,11 +64,19 @@ inline const std::uint8_t* FindTextRunEnd(const std::uint8_t* p, const std::uint
     hits = _mm_or_si128(hits, _mm_cmpeq_epi8(bytes, close));
     hits = _mm_or_si128(hits, _mm_cmpeq_epi8(bytes, del));
     const unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(hits));
-    if (mask != 0) return p + detail::LowestBit(mask);
+    const unsigned block_high = static_cast<unsigned>(_mm_movemask_epi8(bytes));
+    if (mask != 0) {
+      const unsigned at = detail::LowestBit(mask);
+      ascii = (high | (block_high & ((1u << at) - 1))) == 0;
+      return p + at;
+    }
+    high |= block_high;
     p += 16;
   }
 #endif
-  return detail::FindByClass(p, end, kEndsTextRun);
+  for (; p < end && !HasClass(*p, kEndsTextRun); ++p) high |= *p & 0x80u;
+  ascii = high == 0;
+  return p;
 }
 
 // The first \ { or } at or after p, or end: all that matters inside skipped data.

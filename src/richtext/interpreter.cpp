@@ -122,7 +122,7 @@ const CodePage* Interpreter::DocumentPage() {
   return document_page_;
 }
 
-void Interpreter::Text(const std::uint8_t* bytes, std::size_t size) {
+void Interpreter::Text(const std::uint8_t* bytes, std::size_t size, bool ascii) {
   if (unicode_skip_ > 0) {
     // Each byte of the fallback text counts as one unit.
     std::size_t skip = std::min<std::size_t>(size, static_cast<std::size_t>(unicode_skip_));
@@ -142,6 +142,13 @@ void Interpreter::Text(const std::uint8_t* bytes, std::size_t size) {
     bytes += spaces;
     size -= spaces;
     LeaveAfterEnd();
+  }
+  // Most text is printable ASCII under a page that leaves it as it is: copied whole.
+  if (ascii && visible_ && !has_lead_byte_ && utf8_needed_ == 0 &&
+      CurrentPage()->ascii_transparent()) {
+    if (high_surrogate_ != 0) FlushSurrogate();
+    out().AppendUtf8(reinterpret_cast<const char*>(bytes), size);
+    return;
   }
   TextBytes(bytes, size);
 }
@@ -318,6 +325,15 @@ void Interpreter::HexByte(std::uint8_t byte) {
   }
   ignorable_ = false;
   if (after_end_) LeaveAfterEnd();
+  if (visible_ && !has_lead_byte_ && utf8_needed_ == 0) {
+    // The usual \'hh: one character of a single-byte page.
+    const CodePage* page = CurrentPage();
+    if (page->kind() == CodePage::Kind::kSingleByte) {
+      if (high_surrogate_ != 0) FlushSurrogate();
+      out().AppendCodePoint(page->single(byte));
+      return;
+    }
+  }
   TextBytes(&byte, 1);
 }
 

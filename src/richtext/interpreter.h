@@ -28,7 +28,7 @@ class Interpreter {
 
   // The Scanner's handler interface.
   bool SkippingText() const { return skipping_text_ && unicode_skip_ == 0; }
-  void Text(const std::uint8_t* bytes, std::size_t size);
+  void Text(const std::uint8_t* bytes, std::size_t size, bool ascii);
   void ControlByte(std::uint8_t byte);
   void GroupOpen();
   void GroupClose();
@@ -92,13 +92,12 @@ class Interpreter {
   std::vector<GroupState> saved_;
   std::size_t unsaved_depth_ = 0;  // groups opened past kMaxGroupDepth
 
-  bool visible_ = true;  // text of the current state reaches the output
-  bool skipping_text_ = false;
-  bool words_skipped_ = false;  // control words are not acted on (only \bin and a few)     // plain
-                                // bytes of the current state are dropped unread
-  bool ignorable_ = false;      // a \* is waiting for its control word
-  bool after_end_ = false;      // the outermost group has closed
-  std::string held_space_;      // spaces and tabs met since then: text only if more text follows
+  bool visible_ = true;            // text of the current state reaches the output
+  bool skipping_text_ = false;     // plain bytes of the current state are dropped unread
+  bool words_skipped_ = false;     // control words are not acted on (only \bin and a few)
+  bool ignorable_ = false;         // a \* is waiting for its control word
+  bool after_end_ = false;         // the outermost group has closed
+  std::string held_space_;         // spaces and tabs met since then: text only if more text follows
   std::int32_t unicode_skip_ = 0;  // fallback units still to skip after a \uN
   bool list_text_seen_ = false;    // this paragraph's list number has been written
 

@@ -4,7 +4,9 @@
 //
 // The handler supplies:
 //   bool SkippingText()              plain bytes will be dropped: scan them in bulk
-//   void Text(const uint8_t*, size_t) a run of plain bytes (no \ { } and no control bytes)
+//   void Text(const uint8_t*, size_t, bool ascii)
+//                                     a run of plain bytes (no \ { } and no control bytes);
+//                                     ascii: none of them is above 0x7F
 //   void ControlByte(uint8_t)         a raw control byte in the text (TAB, NUL, ...)
 //   void GroupOpen(), GroupClose()
 //   uint64_t ControlWord(string_view name, bool has_parameter, int32_t parameter)
@@ -192,8 +194,9 @@ class Scanner {
         p = FindSkipRunEnd(p, end);
       } else {
         const std::uint8_t* run = p;
-        p = FindTextRunEnd(p, end);
-        if (p > run) handler_.Text(run, static_cast<std::size_t>(p - run));
+        bool ascii;
+        p = FindTextRunEnd(p, end, ascii);
+        if (p > run) handler_.Text(run, static_cast<std::size_t>(p - run), ascii);
       }
       if (p == end) return p;
       const std::uint8_t c = *p++;

@@ -13,6 +13,11 @@ using richtext::HasClass;
 
 using Search = const std::uint8_t* (*)(const std::uint8_t*, const std::uint8_t*);
 
+const std::uint8_t* FindTextRunEnd(const std::uint8_t* p, const std::uint8_t* end) {
+  bool ascii;
+  return richtext::FindTextRunEnd(p, end, ascii);
+}
+
 bool EndsTextRun(std::uint8_t b) {
   return HasClass(b, richtext::kEndsTextRun);
 }
@@ -31,7 +36,7 @@ TEST(ByteSearch, StopsWhereAByteByByteLookStops) {
     std::uint8_t filler;  // a byte none of the searches stops at
   };
   const Case cases[] = {
-      {"text run", richtext::FindTextRunEnd, EndsTextRun, 'a'},
+      {"text run", FindTextRunEnd, EndsTextRun, 'a'},
       {"skipped run", richtext::FindSkipRunEnd, EndsSkipRun, 'a'},
       {"printable ASCII", richtext::FindNonPrintableAscii, NotPrintableAscii, 'a'},
   };
@@ -46,6 +51,28 @@ TEST(ByteSearch, StopsWhereAByteByByteLookStops) {
         const std::uint8_t* found = c.search(bytes.data(), bytes.data() + kLength);
         ASSERT_EQ(static_cast<std::size_t>(found - bytes.data()), want)
             << c.name << ": byte " << value << " at " << at;
+      }
+    }
+  }
+}
+
+// A run is reported as ASCII exactly when no byte above 0x7F comes before the run's end:
+// one such byte at every position, before, at and after a stop, in and past the first block.
+TEST(ByteSearch, TextRunsKnowWhetherTheyAreAscii) {
+  constexpr std::size_t kLength = 40;
+  for (const std::uint8_t high : {std::uint8_t{0x80}, std::uint8_t{0xE9}, std::uint8_t{0xFF}}) {
+    for (std::size_t stop :
+         {std::size_t{3}, std::size_t{15}, std::size_t{16}, std::size_t{33}, kLength}) {
+      for (std::size_t at = 0; at < kLength; ++at) {
+        std::vector<std::uint8_t> bytes(kLength, 'a');
+        bytes[at] = high;
+        if (stop < kLength) bytes[stop] = '\\';
+        bool ascii = false;
+        const std::uint8_t* found =
+            richtext::FindTextRunEnd(bytes.data(), bytes.data() + kLength, ascii);
+        const bool high_in_run = at < stop;
+        ASSERT_EQ(static_cast<std::size_t>(found - bytes.data()), stop);
+        ASSERT_EQ(ascii, !high_in_run) << "byte " << int{high} << " at " << at << ", stop " << stop;
       }
     }
   }
