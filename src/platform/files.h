@@ -77,6 +77,9 @@ class OutputFile {
 #endif
   FileIdentity identity_;
   bool regular_ = false;
+#ifndef _WIN32
+  bool empty_ = false;  // a regular file with nothing in it when opened (a new one, usually)
+#endif
 };
 
 }  // namespace platform

@@ -109,11 +109,16 @@ FileError OutputFile::Open(const NativeString& path) {
   fd_ = fd;
   identity_ = IdentityOf(info);
   regular_ = S_ISREG(info.st_mode);
+  empty_ = regular_ && info.st_size == 0;
   return FileError::kNone;
 }
 
 FileError OutputFile::Truncate() {
   if (!regular_) return FileError::kNone;  // a device such as /dev/null has nothing to empty
+  // Nothing to empty. ext4 also takes a truncation to zero as a file being replaced and starts
+  // writing it to disk on close, inside the run: for a large new output that was most of the
+  // cost of writing it.
+  if (empty_) return FileError::kNone;
   if (ftruncate(fd_, 0) != 0) return FromErrno(errno);
   return FileError::kNone;
 }
