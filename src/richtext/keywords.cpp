@@ -296,15 +296,17 @@ constexpr std::size_t LongestProbe() {
 }
 static_assert(LongestProbe() <= 3, "the hash spreads the table's names badly");
 
-Keyword LookUpShort(std::uint64_t key) {
+// The length is compared too: a key is unique only among names of letters, and a caller may
+// ask about any bytes.
+Keyword LookUpShort(std::uint64_t key, std::size_t length) {
   for (std::size_t slot = SlotOf(key);; slot = NextSlot(slot)) {
     const Slot& entry = kSlots[slot];
-    if (entry.key == key) return Keyword{entry.action, entry.value};
+    if (entry.key == key && entry.length == length) return Keyword{entry.action, entry.value};
     if (entry.key == 0) return Keyword{};
   }
 }
 
-[[gnu::noinline]] Keyword LookUpLong(std::string_view name) {
+Keyword LookUpLong(std::string_view name) {
   if (name.size() > std::numeric_limits<std::uint8_t>::max()) return Keyword{};
   const std::uint64_t key = KeyOf(name);
   for (std::size_t slot = SlotOf(key);; slot = NextSlot(slot)) {
@@ -329,13 +331,13 @@ Keyword FindKeywordReadingAhead(std::string_view name) {
     key = PackPrefix(std::string_view(reinterpret_cast<const char*>(&key), sizeof key));
   }
   if (size < sizeof key) key &= ~std::uint64_t{0} >> (64 - 8 * size);
-  return LookUpShort(key);
+  return LookUpShort(key, size);
 }
 
 Keyword FindKeyword(std::string_view name) {
   if (name.size() > kKeywordReadAhead) return LookUpLong(name);
   if (name.empty()) return Keyword{};
-  return LookUpShort(PackPrefix(name));
+  return LookUpShort(PackPrefix(name), name.size());
 }
 
 }  // namespace richtext

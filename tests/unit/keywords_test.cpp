@@ -35,6 +35,7 @@ TEST(Keywords, NamesAreFoundExactlyAndNothingNearThem) {
       {"aftnstarts", Action::kIgnored},
       {"listoverridetable", Action::kDestination},
       {"listoverridetabla", Action::kIgnored},  // differs past the prefix only
+      {"aftnsta\xF2", Action::kIgnored},        // not letters: the top bit set as a long name's key
       {"", Action::kIgnored},
       {"abcdefghijklmnopqrstuvwxyzabcdef", Action::kIgnored},
   };
