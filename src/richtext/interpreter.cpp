@@ -143,19 +143,12 @@ void Interpreter::Text(const std::uint8_t* bytes, std::size_t size, bool ascii) 
     size -= spaces;
     LeaveAfterEnd();
   }
-  // Most text is printable ASCII under a page that leaves it as it is: copied whole.
-  if (ascii && visible_ && !has_lead_byte_ && utf8_needed_ == 0 &&
-      CurrentPage()->ascii_transparent()) {
-    if (high_surrogate_ != 0) FlushSurrogate();
-    out().AppendUtf8(reinterpret_cast<const char*>(bytes), size);
-    return;
-  }
-  TextBytes(bytes, size);
+  TextBytes(bytes, size, ascii);
 }
 
-void Interpreter::TextBytes(const std::uint8_t* bytes, std::size_t size) {
+void Interpreter::TextBytes(const std::uint8_t* bytes, std::size_t size, bool ascii) {
   if (visible_) {
-    DecodeBytes(bytes, size);
+    DecodeBytes(bytes, size, ascii);
   } else if (state_.destination == Destination::kFontTable) {
     CollectFontName(bytes, size);
   } else if (state_.destination == Destination::kFieldInstruction && !fields_.empty()) {
@@ -165,14 +158,21 @@ void Interpreter::TextBytes(const std::uint8_t* bytes, std::size_t size) {
   }
 }
 
-void Interpreter::DecodeBytes(const std::uint8_t* bytes, std::size_t size) {
+void Interpreter::DecodeBytes(const std::uint8_t* bytes, std::size_t size, bool ascii) {
   const CodePage* page = CurrentPage();
-  if (page->kind() != CodePage::Kind::kSingleByte || has_lead_byte_ || utf8_needed_ > 0) {
+  // Printable ASCII, with no character half read, is copied whole under any page that leaves
+  // it as it is: most text is.
+  const bool whole = ascii && page->ascii_transparent();
+  if (CharacterHalfRead() || (page->kind() != CodePage::Kind::kSingleByte && !whole)) {
     DecodeMultiByte(bytes, size);
     return;
   }
   if (high_surrogate_ != 0) FlushSurrogate();
   TextBuilder& text = out();
+  if (whole) {
+    text.AppendUtf8(reinterpret_cast<const char*>(bytes), size);
+    return;
+  }
   const std::uint8_t* end = bytes + size;
   if (page->ascii_transparent()) {
     while (bytes < end) {
@@ -325,8 +325,8 @@ void Interpreter::HexByte(std::uint8_t byte) {
   }
   ignorable_ = false;
   if (after_end_) LeaveAfterEnd();
-  if (visible_ && !has_lead_byte_ && utf8_needed_ == 0) {
-    // The usual \'hh: one character of a single-byte page.
+  if (visible_ && !CharacterHalfRead()) {
+    // The usual \'hh, one character of a single-byte page: no need of the run machinery.
     const CodePage* page = CurrentPage();
     if (page->kind() == CodePage::Kind::kSingleByte) {
       if (high_surrogate_ != 0) FlushSurrogate();
@@ -334,7 +334,7 @@ void Interpreter::HexByte(std::uint8_t byte) {
       return;
     }
   }
-  TextBytes(&byte, 1);
+  TextBytes(&byte, 1, IsPrintableAscii(byte));
 }
 
 void Interpreter::BeforeBreak() {
@@ -359,7 +359,7 @@ void Interpreter::ControlSymbol(std::uint8_t symbol) {
     case '}':
       // Escaped bytes are text, and may be the trail byte of a double-byte character.
       if (after_end_) LeaveAfterEnd();
-      TextBytes(&symbol, 1);
+      TextBytes(&symbol, 1, true);
       break;
     case '~':
       if (visible_) Emit(0x00A0);

@@ -50,8 +50,9 @@ class Interpreter {
 
   TextBuilder& out() { return *state_.out; }
   // Routes 8-bit text by destination: the font table, a field instruction, or visible text.
-  void TextBytes(const std::uint8_t* bytes, std::size_t size);
-  void DecodeBytes(const std::uint8_t* bytes, std::size_t size);
+  // ascii: the bytes are all printable ASCII.
+  void TextBytes(const std::uint8_t* bytes, std::size_t size, bool ascii);
+  void DecodeBytes(const std::uint8_t* bytes, std::size_t size, bool ascii);
   void DecodeMultiByte(const std::uint8_t* bytes, std::size_t size);
   void DecodeUtf8Byte(std::uint8_t byte);
   void EmitUnicode(std::int32_t value);
@@ -61,6 +62,7 @@ class Interpreter {
     out().AppendCodePoint(c);
   }
   void FlushSurrogate();
+  bool CharacterHalfRead() const { return has_lead_byte_ || utf8_needed_ > 0; }
   void DropPartialCharacter() {
     has_lead_byte_ = false;
     utf8_needed_ = 0;
