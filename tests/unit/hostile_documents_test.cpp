@@ -104,7 +104,7 @@ TEST(HostileDocuments, BrokenEscapesAndRawBytes) {
        "b}"s,
        "ab"},
       {"C1 bytes of the document page", "{\\rtf1\\ansi a\\'81\\'8d\\'8f\\'90\\'9d b}",
-       "a" + Repeat(kReplacement, 5) + " b"},
+       std::string("a").append(Repeat(kReplacement, 5)).append(" b")},
   });
 }
 
