@@ -264,7 +264,7 @@ def main():
             output = os.path.join(out, "text.rtf.txt")
             pairs.append(("text %s" % s, [growth_exe, "text.rtf"], out, remover(output)))
             pairs.append(("floor %s" % s, [floor, os.path.join(folder, "text.rtf")], None, None))
-        growth = timed_pairs(pairs, max(5, reps // 2))
+        growth = timed_pairs(pairs, reps)
         say("## Growth: `text` by scale")
         say()
         say("| scale | input MB | rtfplain ms | floor ms | ratio | peak RSS MiB |")
