@@ -6,8 +6,7 @@ Font* FontTable::Declare(std::int32_t number) {
   auto found = fonts_.find(number);
   if (found != fonts_.end()) return &found->second;
   if (fonts_.size() >= kMaxFonts) return nullptr;
-  last_number_ = number;
-  return last_font_ = &fonts_[number];
+  return &fonts_[number];
 }
 
 int CodePageOfCharset(int charset) {

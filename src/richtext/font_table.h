@@ -34,19 +34,12 @@ class FontTable {
   // The entry for font number, created when first declared. Null when the table is full.
   Font* Declare(std::int32_t number);
   Font* Find(std::int32_t number) {
-    // Text asks for the same font again and again; entries never move, so the last answer holds
-    // until a font is declared.
-    if (number == last_number_) return last_font_;
     auto found = fonts_.find(number);
-    last_number_ = number;
-    last_font_ = found == fonts_.end() ? nullptr : &found->second;
-    return last_font_;
+    return found == fonts_.end() ? nullptr : &found->second;
   }
 
  private:
   std::unordered_map<std::int32_t, Font> fonts_;
-  std::int64_t last_number_ = -1 - (std::int64_t{1} << 32);  // no font number
-  Font* last_font_ = nullptr;
 };
 
 // The Windows code page a \fcharset stands for; 0 for charsets that follow the document's page
