@@ -10,19 +10,18 @@
 #include <map>
 
 #include "process/process_harness.h"
+#include "process/run_contract.h"
 
 namespace {
 namespace fs = std::filesystem;
+using testing_support::kConverted;
+using testing_support::kDocument;
+using testing_support::kFailed;
 using testing_support::ReadFile;
 using testing_support::RunOptions;
 using testing_support::RunResult;
 using testing_support::ScratchTool;
 using testing_support::WriteFile;
-
-constexpr int kConverted = 0;
-constexpr int kFailed = 1;
-
-const std::string kDocument = "{\\rtf1\\ansi caf\\'e9\\par second line\\par}";
 
 // Everything below a folder, without following links: type, permissions, content or target.
 std::map<std::string, std::string> Snapshot(const fs::path& folder) {

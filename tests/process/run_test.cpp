@@ -5,21 +5,20 @@
 #include <filesystem>
 
 #include "process/process_harness.h"
+#include "process/run_contract.h"
 
 namespace {
 namespace fs = std::filesystem;
+using testing_support::kConverted;
+using testing_support::kDocument;
+using testing_support::kDocumentText;
+using testing_support::kFailed;
+using testing_support::kNotOneArgument;
 using testing_support::ListTree;
 using testing_support::ReadFile;
 using testing_support::RunResult;
 using testing_support::ScratchTool;
 using testing_support::WriteFile;
-
-constexpr int kConverted = 0;
-constexpr int kFailed = 1;
-constexpr int kNotOneArgument = 2;
-
-const std::string kDocument = "{\\rtf1\\ansi caf\\'e9\\par second line\\par}";
-const std::string kDocumentText = "caf\xC3\xA9\r\nsecond line\r\n";
 
 class RunTest : public testing::Test {
  protected:

@@ -4,7 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <string_view>
+#include <vector>
 
+#include "reader_in_pieces.h"
 #include "richtext/reader.h"
 #include "text_checks.h"
 
@@ -192,17 +195,6 @@ TEST(HostileDocuments, NotRichText) {
   }
 }
 
-}  // namespace
-
-namespace {
-
-std::string ConvertByteByByte(std::string_view rtf) {
-  richtext::Reader reader;
-  for (char c : rtf) reader.Feed(&c, 1);
-  if (reader.Finish() != richtext::ReadStatus::kOk) return "<refused>";
-  return reader.TakeText();
-}
-
 // Found by the reader fuzzer: spaces after the document's end were decoded with the text that
 // followed them when both came in one piece, but held as plain spaces when split, so a page
 // whose 0x20 is not a space (IBM 933) gave different text for different chunkings.
@@ -216,7 +208,7 @@ TEST(HostileDocuments, SpacesAfterTheEndGiveTheSameTextHoweverSplit) {
     std::string whole;
     ASSERT_EQ(richtext::ConvertBytes(input, whole), richtext::ReadStatus::kOk);
     EXPECT_FALSE(whole.empty()) << input.substr(0, 30);
-    EXPECT_EQ(ConvertByteByByte(input), whole) << input.substr(0, 30);
+    EXPECT_EQ(testing_support::ConvertInPieces(input, 1), whole) << input.substr(0, 30);
   }
 }
 

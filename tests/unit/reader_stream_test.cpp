@@ -6,6 +6,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "reader_in_pieces.h"
 #include "richtext/reader.h"
 
 namespace {
@@ -43,13 +44,7 @@ TEST(ReaderStream, EverySplitPointGivesTheSameText) {
 // Fed in pieces shorter than any token the scanner reads in place, so every token goes through
 // its saved state: a document must give the same text both ways.
 std::string ConvertInSmallPieces(std::string_view rtf) {
-  constexpr std::size_t kPiece = 61;
-  richtext::Reader reader;
-  for (std::size_t at = 0; at < rtf.size(); at += kPiece) {
-    reader.Feed(rtf.data() + at, std::min(kPiece, rtf.size() - at));
-  }
-  if (reader.Finish() != richtext::ReadStatus::kOk) return "<refused>";
-  return reader.TakeText();
+  return testing_support::ConvertInPieces(rtf, 61);
 }
 
 TEST(ReaderStream, TokensReadInPlaceMatchTokensReadInPieces) {

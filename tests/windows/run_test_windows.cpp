@@ -8,23 +8,22 @@
 #include <string>
 #include <vector>
 
+#include "process/run_contract.h"
 #include "unit/examples_file.h"
 #include "windows/process_harness_windows.h"
 
 namespace {
 namespace fs = std::filesystem;
+using testing_support::kConverted;
+using testing_support::kDocument;
+using testing_support::kDocumentText;
+using testing_support::kFailed;
+using testing_support::kNotOneArgument;
 using testing_support::ListTree;
 using testing_support::ReadBytes;
 using testing_support::WindowsRun;
 using testing_support::WindowsScratchTool;
 using testing_support::WriteBytes;
-
-constexpr int kConverted = 0;
-constexpr int kFailed = 1;
-constexpr int kNotOneArgument = 2;
-
-const std::string kDocument = "{\\rtf1\\ansi caf\\'e9\\par second line\\par}";
-const std::string kDocumentText = "caf\xC3\xA9\r\nsecond line\r\n";
 
 void ExpectSilent(const WindowsRun& r) {
   EXPECT_EQ(r.out, "");
