@@ -1,5 +1,5 @@
 // The reader over arbitrary bytes: it must never crash, and feeding the input in random small
-// pieces must give exactly what feeding it whole gives.
+// pieces, handing the text over as it goes, must give exactly what feeding it whole gives.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "richtext/reader.h"
+#include "richtext/text_sink.h"
 #include "text_checks.h"
 
 namespace {
@@ -27,6 +28,15 @@ std::uint64_t Next(std::uint64_t& state) {
   return state;
 }
 
+class CollectingSink : public richtext::TextSink {
+ public:
+  bool Write(std::string_view text) override {
+    text_ += text;
+    return true;
+  }
+  std::string text_;
+};
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -35,7 +45,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const richtext::ReadStatus status = richtext::ConvertBytes(input, whole);
 
   richtext::Reader reader;
+  CollectingSink sink;
   std::uint64_t state = Seed(data, size) | 1;
+  // Text is handed over after each piece, at least this much at a time.
+  reader.HandTextTo(sink, 1 + Next(state) % 16);
   for (std::size_t at = 0; at < size;) {
     // Mostly tiny pieces (every token straddles a boundary somewhere), sometimes larger ones.
     const std::uint64_t roll = Next(state);
@@ -51,7 +64,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const richtext::ReadStatus chunked_status = reader.Finish();
   if (chunked_status != status) std::abort();
   if (status != richtext::ReadStatus::kOk) return 0;
-  const std::string chunked = reader.TakeText();
+  const std::string chunked = sink.text_ + reader.TakeText();
   if (chunked != whole) std::abort();
 
   // The text is well-formed, and its size stays proportional to the input's. The largest

@@ -55,11 +55,9 @@ int Main() {
       const platform::NativeString& argument = astrArgs[1];
       if (IsAbsoluteArgument(argument)) host::Raise(host::FailureCode::kBadFileName);
       const platform::NativeString input = InputPath(strAppPath, argument);
-      form.LoadFile(input);
-      TextOutput output;
-      output.Open(OutputPath(argument), platform::IdentifyFile(input));
-      output.Write(form.GetText());
-      output.Close();
+      TextOutput output(OutputPath(argument));
+      form.LoadFile(input, &output);
+      output.Finish(form.GetText(), platform::IdentifyFile(input));
       status = kConverted;
     } else {
       status = kNotOneArgument;

@@ -28,20 +28,50 @@ void RaiseFor(platform::FileError error) {
 
 }  // namespace
 
-void TextOutput::Open(const platform::NativeString& path,
-                      const std::optional<platform::FileIdentity>& input) {
-  RaiseFor(file_.Open(path));
+bool TextOutput::Write(std::string_view text) {
+  if (refused_ || pending_error_ != platform::FileError::kNone) return false;
+  if (!pending_.IsOpen() && !pending_.Create(path_)) {
+    refused_ = true;
+    return false;
+  }
+  pending_error_ = pending_.Write(text.data(), text.size());
+  return pending_error_ == platform::FileError::kNone;
+}
+
+void TextOutput::Finish(std::string_view rest, const std::optional<platform::FileIdentity>& input) {
+  if (!pending_.IsOpen()) {
+    Open(input);
+    RaiseFor(file_.Write(rest.data(), rest.size()));
+    RaiseFor(file_.Write("\r\n", 2));
+    Close();
+    return;
+  }
+  // A failed write ends the run, but the output still holds what was written, as it would had
+  // the text gone straight into it.
+  platform::FileError error = pending_error_;
+  if (error == platform::FileError::kNone) error = pending_.Write(rest.data(), rest.size());
+  if (error == platform::FileError::kNone) error = pending_.Write("\r\n", 2);
+  if (pending_.Name(path_) == platform::FileError::kNone) {
+    RaiseFor(error);
+    RaiseFor(pending_.Close());
+    return;
+  }
+  // The name was taken while the document was read, or cannot be linked here: write into it
+  // the usual way.
+  Open(input);
+  RaiseFor(pending_.CopyTo(file_));
+  RaiseFor(error);
+  Close();
+}
+
+void TextOutput::Open(const std::optional<platform::FileIdentity>& input) {
+  RaiseFor(file_.Open(path_));
   if (input && file_.Identity() == *input) {
     file_.Close();
     throw host::Failure(host::FailureCode::kPathFileAccess,
                         "The output file is the input document");
   }
   RaiseFor(file_.Truncate());
-}
-
-void TextOutput::Write(std::string_view text) {
-  RaiseFor(file_.Write(text.data(), text.size()));
-  RaiseFor(file_.Write("\r\n", 2));
 }
 
 void TextOutput::Close() {

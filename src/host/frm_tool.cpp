@@ -28,12 +28,12 @@ FailureCode FailureOf(richtext::FileStatus status) {
 
 }  // namespace
 
-void RichTextControl::LoadFile(const platform::NativeString& path) {
+void RichTextControl::LoadFile(const platform::NativeString& path, richtext::TextSink* sink) {
   // A failed load must leave no document behind that the caller could write out.
   loaded_ = false;
   text_.clear();
   std::string text;
-  richtext::FileStatus status = richtext::ConvertFile(path, text);
+  richtext::FileStatus status = richtext::ConvertFile(path, text, sink);
   if (status != richtext::FileStatus::kOk) Raise(FailureOf(status));
   text_ = std::move(text);
   loaded_ = true;
@@ -53,8 +53,8 @@ RichTextControl& frmTool::Control() const {
   return *rtfTool;
 }
 
-void frmTool::LoadFile(const platform::NativeString& path) {
-  Control().LoadFile(path);
+void frmTool::LoadFile(const platform::NativeString& path, richtext::TextSink* sink) {
+  Control().LoadFile(path, sink);
 }
 
 const std::string& frmTool::GetText() const {

@@ -1,4 +1,5 @@
-// The few file operations the run needs: read a document in chunks, write the output once.
+// The few file operations the run needs: read a document in chunks, write the output once, or
+// while the document is read, into a file that takes the output's name once it is complete.
 #pragma once
 
 #include <cstddef>
@@ -79,6 +80,34 @@ class OutputFile {
   bool regular_ = false;
 #ifndef _WIN32
   bool empty_ = false;  // a regular file with nothing in it when opened (a new one, usually)
+#endif
+};
+
+// A file without a name, in the folder of the name it is to take: written while its content is
+// made, then named in one step, so nobody sees it half written and a run that fails or is
+// killed leaves nothing behind. Where the system or file system has no such files, Create
+// fails and the caller writes the usual way.
+class UnnamedFile {
+ public:
+  UnnamedFile() = default;
+  UnnamedFile(const UnnamedFile&) = delete;
+  UnnamedFile& operator=(const UnnamedFile&) = delete;
+  ~UnnamedFile();  // a file never named disappears with its last handle
+
+  // Creates the file for `name`, only while nothing has that name (not even a broken link).
+  bool Create(const NativeString& name);
+  bool IsOpen() const;
+  FileError Write(const char* data, std::size_t size);
+  // Gives the file the name; fails when the name was taken meanwhile or cannot be linked.
+  FileError Name(const NativeString& name);
+  // Writes everything written here into another file: when Name failed.
+  FileError CopyTo(OutputFile& output);
+  FileError Close();
+
+ private:
+#ifndef _WIN32
+  int fd_ = -1;
+  std::uint64_t size_ = 0;
 #endif
 };
 

@@ -38,6 +38,11 @@ class Interpreter {
 
   // The input has ended.
   void Finish();
+  // Where the body text that may still be rewritten begins (an automatic note mark, until its
+  // note has ended); the text before it is final.
+  std::size_t FinalBodySize() const {
+    return mark_pending_ || state_.note >= 0 ? mark_offset_ : body_.size();
+  }
   // Adds the footnotes, then the endnotes, after the finished body text.
   void AppendNotes(std::string& text) { notes_.AppendTo(text); }
 

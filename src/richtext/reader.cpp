@@ -26,6 +26,8 @@ constexpr std::size_t kChunkSize = 256 * 1024;
 // never copied to grow. Reserved pages that are never written cost no memory where the system
 // commits pages on first touch; the cap bounds the address space a huge picture file reserves.
 constexpr std::size_t kMaxReservation = 256 * 1024 * 1024;
+// The room reserved when text is handed over after each chunk: about what a chunk makes.
+constexpr std::size_t kHeldWhileHandingOver = 2 * kChunkSize;
 
 bool IsLeadingSpace(std::uint8_t byte) {
   return byte == ' ' || byte == '\t' || byte == '\r' || byte == '\n';
@@ -64,6 +66,8 @@ struct Reader::Impl {
   }
 
   TextBuilder builder;
+  TextSink* sink = nullptr;
+  std::size_t min_piece = 0;
   Interpreter interpreter;
   Scanner<Interpreter> scanner;
   Header header = Header::kPending;
@@ -76,13 +80,24 @@ struct Reader::Impl {
 Reader::Reader() : impl_(std::make_unique<Impl>()) {}
 Reader::~Reader() = default;
 
+void Reader::HandTextTo(TextSink& sink, std::size_t min_piece) {
+  impl_->sink = &sink;
+  impl_->min_piece = min_piece;
+}
+
 void Reader::ExpectInputSize(std::size_t bytes) {
-  impl_->builder.Reserve(std::min(bytes, kMaxReservation) + 64);
+  // Handed over as it comes, the text needs room for what one piece of input makes of it.
+  const std::size_t limit = impl_->sink ? kHeldWhileHandingOver : kMaxReservation;
+  impl_->builder.Reserve(std::min(bytes, limit) + 64);
 }
 
 void Reader::Feed(const void* data, std::size_t size) {
   const auto* p = static_cast<const std::uint8_t*>(data);
   impl_->Feed(p, p + size);
+  if (impl_->sink && !impl_->builder.HandOver(*impl_->sink, impl_->interpreter.FinalBodySize(),
+                                              impl_->min_piece)) {
+    impl_->sink = nullptr;  // the sink failed: keep the rest here, its owner reports why
+  }
 }
 
 ReadStatus Reader::Finish() {
@@ -107,7 +122,7 @@ ReadStatus ConvertBytes(std::string_view rtf, std::string& text) {
   return status;
 }
 
-FileStatus ConvertFile(const platform::NativeString& path, std::string& text) {
+FileStatus ConvertFile(const platform::NativeString& path, std::string& text, TextSink* sink) {
   platform::InputFile file;
   switch (file.Open(path)) {
     case platform::FileError::kNone:
@@ -124,6 +139,7 @@ FileStatus ConvertFile(const platform::NativeString& path, std::string& text) {
       return FileStatus::kReadError;
   }
   Reader reader;
+  if (sink) reader.HandTextTo(*sink);
   reader.ExpectInputSize(static_cast<std::size_t>(
       std::min<std::uint64_t>(file.Size(), static_cast<std::uint64_t>(SIZE_MAX))));
   // No bigger than the file needs (a small document then costs no mapping of a big buffer), and

@@ -4,7 +4,8 @@
 //   reader.Feed(chunk, size);   // as often as needed, split anywhere
 //   if (reader.Finish() == richtext::ReadStatus::kOk) text = reader.TakeText();
 //
-// Memory stays bounded by the text produced: skipped data (pictures, objects) is never held.
+// Memory stays bounded by the text produced: skipped data (pictures, objects) is never held. With
+// a sink, finished text leaves as it is read, and memory stays bounded however long the text.
 #pragma once
 
 #include <cstddef>
@@ -13,6 +14,7 @@
 #include <string_view>
 
 #include "platform/native_string.h"
+#include "richtext/text_sink.h"
 
 namespace richtext {
 
@@ -28,6 +30,12 @@ class Reader {
   Reader(const Reader&) = delete;
   Reader& operator=(const Reader&) = delete;
 
+  // Text handed over at once, at least: a sink's write then costs little per byte.
+  static constexpr std::size_t kHandOverPiece = 64 * 1024;
+
+  // Hands finished text to the sink after each Feed, in pieces of at least min_piece bytes;
+  // TakeText then gives only the rest. Set before the first Feed.
+  void HandTextTo(TextSink& sink, std::size_t min_piece = kHandOverPiece);
   // Sizes the output buffer for an input of this many bytes.
   void ExpectInputSize(std::size_t bytes);
   void Feed(const void* data, std::size_t size);
@@ -54,7 +62,9 @@ enum class FileStatus {
   kNotRichText,
 };
 
-// Reads a document from a file in fixed-size chunks.
-FileStatus ConvertFile(const platform::NativeString& path, std::string& text);
+// Reads a document from a file in fixed-size chunks. With a sink, text holds only what was not
+// handed to it.
+FileStatus ConvertFile(const platform::NativeString& path, std::string& text,
+                       TextSink* sink = nullptr);
 
 }  // namespace richtext

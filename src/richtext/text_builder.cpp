@@ -1,5 +1,6 @@
 #include "richtext/text_builder.h"
 
+#include <algorithm>
 #include <new>
 
 #include "platform/large_buffer.h"
@@ -13,6 +14,16 @@ void TextBuilder::Reserve(std::size_t bytes) {
     return;  // only a head start: where the system will not promise this much, grow as needed
   }
   platform::AdviseLargeBuffer(out_.data(), out_.capacity());
+}
+
+bool TextBuilder::HandOver(TextSink& sink, std::size_t keep_from, std::size_t min_piece) {
+  if (out_.empty() || keep_from <= handed_over_) return true;
+  const std::size_t piece = std::min(keep_from - handed_over_, out_.size() - 1);
+  if (piece == 0 || piece < min_piece) return true;
+  if (!sink.Write(std::string_view(out_.data(), piece))) return false;
+  out_.erase(0, piece);
+  handed_over_ += piece;
+  return true;
 }
 
 void TextBuilder::FlushPending() {

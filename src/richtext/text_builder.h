@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "richtext/text_sink.h"
+
 namespace richtext {
 
 class TextBuilder {
@@ -42,14 +44,20 @@ class TextBuilder {
   void CellEnd();
   void RowEnd();
 
-  bool empty() const { return out_.empty(); }
-  std::size_t size() const { return out_.size(); }
-  // Rewrites text already written (a note mark, once the note turns out to be an endnote).
+  bool empty() const { return size() == 0; }
+  // All text written so far, including what was handed over.
+  std::size_t size() const { return handed_over_ + out_.size(); }
+  // Rewrites text already written (a note mark, once the note turns out to be an endnote). The
+  // caller keeps such text from being handed over, so offset is always still held here.
   void Replace(std::size_t offset, std::size_t length, std::string_view text) {
-    out_.replace(offset, length, text);
+    if (offset < handed_over_) return;
+    out_.replace(offset - handed_over_, length, text);
   }
-  const std::string& text() const { return out_; }
-  // The text with the held-back final paragraph end dropped.
+  // Gives the text written before offset keep_from (but never the last byte, which later
+  // writes look at) to the sink, when there is at least min_piece of it. False when the sink
+  // failed; the text then stays here.
+  bool HandOver(TextSink& sink, std::size_t keep_from, std::size_t min_piece);
+  // The text not handed over, with the held-back final paragraph end dropped.
   std::string Finish();
 
  private:
@@ -58,6 +66,7 @@ class TextBuilder {
   void AppendWide(char32_t c);
 
   std::string out_;
+  std::size_t handed_over_ = 0;  // bytes of the text given to a sink, no longer in out_
   Pending pending_ = Pending::kNone;
 };
 

@@ -102,6 +102,32 @@ TEST_F(RunTest, ExistingOutputIsReplaced) {
   EXPECT_EQ(ReadFile(t_.cwd() / "a.rtf.txt"), "new\r\n");
 }
 
+// A long text goes out while the document is read; a new output appears only complete, with the
+// permissions any new output gets, and an existing one is replaced as a short text replaces it.
+TEST_F(RunTest, LongTextReachesNewAndExistingOutputsAlike) {
+  std::string document = "{\\rtf1 ";
+  std::string expected;
+  for (int k = 0; k < 40000; ++k) {
+    document += "line " + std::to_string(k) + "\\par ";
+    expected += "line " + std::to_string(k) + "\r\n";
+  }
+  document += "end\\chftn{\\footnote\\chftn  note}}";
+  expected += "end1\r\n1 note\r\n";
+  WriteFile(t_.tool() / "long.rtf", document);
+  WriteFile(t_.tool() / "short.rtf", kDocument);
+
+  EXPECT_EQ(t_.Run({"short.rtf"}).exit_status, kConverted);
+  EXPECT_EQ(t_.Run({"long.rtf"}).exit_status, kConverted);
+  EXPECT_EQ(ReadFile(t_.cwd() / "long.rtf.txt"), expected);
+  EXPECT_EQ(ListTree(t_.cwd()), (std::vector<std::string>{"long.rtf.txt", "short.rtf.txt"}));
+  EXPECT_EQ(fs::status(t_.cwd() / "long.rtf.txt").permissions(),
+            fs::status(t_.cwd() / "short.rtf.txt").permissions());
+
+  WriteFile(t_.cwd() / "long.rtf.txt", std::string(expected.size() * 2, 'x'));
+  EXPECT_EQ(t_.Run({"long.rtf"}).exit_status, kConverted);
+  EXPECT_EQ(ReadFile(t_.cwd() / "long.rtf.txt"), expected);
+}
+
 TEST_F(RunTest, EmptyDocumentGivesTheLineEndAlone) {
   WriteFile(t_.tool() / "empty.rtf", "{\\rtf1}");
   EXPECT_EQ(t_.Run({"empty.rtf"}).exit_status, kConverted);

@@ -49,18 +49,43 @@ TEST_F(ResourceHygiene, ConvertFileClosesTheInputOnEveryPath) {
   }
 }
 
+std::string Contents(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
 TEST_F(ResourceHygiene, TextOutputClosesTheOutputOnEveryPath) {
   const std::size_t before = OpenDescriptors();
   const auto input = platform::IdentifyFile((dir_ / "a.rtf").string());
   ASSERT_TRUE(input.has_value());
 
-  {
-    mdlMain::TextOutput output;
-    output.Open((dir_ / "out.txt").string(), input);
-    output.Write("text");
-    output.Close();
+  struct Written {
+    const char* what;
+    const char* handed_over;  // text given while the document is read
+    bool existed;             // the output had a file before the run
+    bool taken_meanwhile;     // a file took the output's name while the document was read
+  };
+  const Written written[] = {
+      {"all at the end", "", false, false},
+      {"a new output, partly while reading", "text ", false, false},
+      {"an existing output", "text ", true, false},
+      {"the name taken while reading", "text ", false, true},
+  };
+  for (const Written& w : written) {
+    const fs::path path = dir_ / "out.txt";
+    fs::remove(path);
+    if (w.existed) Write(path, "an old and longer output");
+    {
+      mdlMain::TextOutput output(path.string());
+      // Text the output refuses stays with the reader, and comes back at the end.
+      std::string rest = "and the rest";
+      if (*w.handed_over && !output.Write(w.handed_over)) rest = w.handed_over + rest;
+      if (w.taken_meanwhile) Write(path, "a file that appeared");
+      output.Finish(rest, input);
+    }
+    EXPECT_EQ(Contents(path), std::string(w.handed_over) + "and the rest\r\n") << w.what;
+    EXPECT_EQ(OpenDescriptors(), before) << w.what;
   }
-  EXPECT_EQ(OpenDescriptors(), before) << "written and closed";
 
   struct Failing {
     const char* what;
@@ -73,19 +98,16 @@ TEST_F(ResourceHygiene, TextOutputClosesTheOutputOnEveryPath) {
       {"the disk is full", "/dev/full"},
   };
   for (const Failing& f : failing) {
-    {
-      mdlMain::TextOutput output;
-      EXPECT_THROW(
-          {
-            output.Open(f.path.string(), input);
-            output.Write("text");
-            output.Close();
-          },
-          host::Failure)
-          << f.what;
+    for (bool handing_over : {false, true}) {
+      {
+        mdlMain::TextOutput output(f.path.string());
+        if (handing_over) output.Write("text");
+        EXPECT_THROW(output.Finish("text", input), host::Failure) << f.what;
+      }
+      EXPECT_EQ(OpenDescriptors(), before) << f.what;
     }
-    EXPECT_EQ(OpenDescriptors(), before) << f.what;
   }
+  EXPECT_EQ(Contents(dir_ / "a.rtf"), "{\\rtf1 text}");
 }
 
 }  // namespace

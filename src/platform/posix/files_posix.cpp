@@ -2,6 +2,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <string>
 
 #include "platform/files.h"
 
@@ -142,6 +143,87 @@ FileError OutputFile::Close() {
   fd_ = -1;
   if (fd < 0) return FileError::kNone;
   // close() reports write errors that the file system delayed (NFS, quotas); they count.
+  if (close(fd) != 0 && errno != EINTR) return FromErrno(errno);
+  return FileError::kNone;
+}
+
+UnnamedFile::~UnnamedFile() {
+  CloseQuietly(fd_);
+}
+
+bool UnnamedFile::Create([[maybe_unused]] const NativeString& name) {
+#ifdef O_TMPFILE
+  CloseQuietly(fd_);
+  struct stat info;
+  if (name.empty() || name.find('\0') != NativeString::npos || lstat(name.c_str(), &info) == 0 ||
+      errno != ENOENT) {
+    return false;
+  }
+  const std::size_t slash = name.rfind('/');
+  const NativeString folder = slash == NativeString::npos ? "." : name.substr(0, slash + 1);
+  // The mode as open(O_CREAT) would give a new output: 0666 less the umask.
+  fd_ = open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0666);
+  size_ = 0;
+  return fd_ >= 0;
+#else
+  return false;
+#endif
+}
+
+bool UnnamedFile::IsOpen() const {
+  return fd_ >= 0;
+}
+
+FileError UnnamedFile::Write(const char* data, std::size_t size) {
+  while (size > 0) {
+    ssize_t wrote = write(fd_, data, size);
+    if (wrote < 0) {
+      if (errno == EINTR) continue;
+      return FromErrno(errno);
+    }
+    if (wrote == 0) return FileError::kNoSpace;
+    data += wrote;
+    size -= static_cast<std::size_t>(wrote);
+    size_ += static_cast<std::uint64_t>(wrote);
+  }
+  return FileError::kNone;
+}
+
+FileError UnnamedFile::Name(const NativeString& name) {
+  if (fd_ < 0) return FileError::kIo;
+  // Through /proc the file can be linked without privileges; without /proc, AT_EMPTY_PATH
+  // works for those allowed to use it. Neither replaces a file that has the name.
+  const std::string self = "/proc/self/fd/" + std::to_string(fd_);
+  if (linkat(AT_FDCWD, self.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0) {
+    return FileError::kNone;
+  }
+  int error = errno;
+#ifdef AT_EMPTY_PATH
+  if (error != EEXIST && linkat(fd_, "", AT_FDCWD, name.c_str(), AT_EMPTY_PATH) == 0) {
+    return FileError::kNone;
+  }
+  if (error != EEXIST) error = errno;
+#endif
+  return FromErrno(error);
+}
+
+FileError UnnamedFile::CopyTo(OutputFile& output) {
+  char buffer[64 * 1024];
+  for (std::uint64_t at = 0; at < size_;) {
+    ssize_t got = pread(fd_, buffer, sizeof buffer, static_cast<off_t>(at));
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) return got < 0 ? FromErrno(errno) : FileError::kIo;
+    FileError error = output.Write(buffer, static_cast<std::size_t>(got));
+    if (error != FileError::kNone) return error;
+    at += static_cast<std::uint64_t>(got);
+  }
+  return FileError::kNone;
+}
+
+FileError UnnamedFile::Close() {
+  int fd = fd_;
+  fd_ = -1;
+  if (fd < 0) return FileError::kNone;
   if (close(fd) != 0 && errno != EINTR) return FromErrno(errno);
   return FileError::kNone;
 }

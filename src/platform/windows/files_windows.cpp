@@ -168,4 +168,31 @@ FileError OutputFile::Close() {
   return FileError::kNone;
 }
 
+// Windows names a file as it creates it; the output is written the usual way there.
+UnnamedFile::~UnnamedFile() = default;
+
+bool UnnamedFile::Create(const NativeString&) {
+  return false;
+}
+
+bool UnnamedFile::IsOpen() const {
+  return false;
+}
+
+FileError UnnamedFile::Write(const char*, std::size_t) {
+  return FileError::kIo;
+}
+
+FileError UnnamedFile::Name(const NativeString&) {
+  return FileError::kIo;
+}
+
+FileError UnnamedFile::CopyTo(OutputFile&) {
+  return FileError::kIo;
+}
+
+FileError UnnamedFile::Close() {
+  return FileError::kNone;
+}
+
 }  // namespace platform
