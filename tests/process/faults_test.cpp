@@ -288,4 +288,25 @@ TEST(HostileWholeDocuments, MillionsOfStructuresStayInBoundedMemory) {
   }
 }
 
+// A new output takes its text while the document is read: memory does not grow with the text.
+TEST(HostileWholeDocuments, EightyMebibytesOfTextStayInBoundedMemory) {
+  const std::string paragraph =
+      "A paragraph of plain words, one accent (caf\\'e9) and no more.\\par\n";
+  const std::size_t paragraphs = (80u << 20) / (paragraph.size() - 12);
+  std::string document = "{\\rtf1\\ansi ";
+  document.reserve(paragraphs * paragraph.size() + 16);
+  for (std::size_t k = 0; k < paragraphs; ++k) document += paragraph;
+  document += "}";
+  ScratchTool t;
+  WriteFile(t.tool() / "long.rtf", document);
+  document = std::string();
+  const RunResult r = RunMeasured(t, "long.rtf");
+  EXPECT_EQ(r.exit_status, kConverted);
+  const std::uintmax_t size = fs::file_size(t.cwd() / "long.rtf.txt");
+  EXPECT_GT(size, std::uintmax_t{80} << 20);
+  EXPECT_LE(r.peak_rss_kib, 48 * 1024) << "the text was held in memory";
+  std::cout << "80 MiB of text: " << r.seconds << " s, peak " << r.peak_rss_kib / 1024
+            << " MiB, output " << size << " bytes\n";
+}
+
 }  // namespace
