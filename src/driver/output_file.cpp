@@ -56,8 +56,7 @@ void TextOutput::Finish(std::string_view rest, const std::optional<platform::Fil
     RaiseFor(pending_.Close());
     return;
   }
-  // The name was taken while the document was read, or cannot be linked here: write into it
-  // the usual way.
+  // The output exists (or cannot be linked here): empty it and copy the text into it.
   Open(input);
   RaiseFor(pending_.CopyTo(file_));
   RaiseFor(error);

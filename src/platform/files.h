@@ -78,6 +78,7 @@ class OutputFile {
 #endif
   FileIdentity identity_;
   bool regular_ = false;
+  friend class UnnamedFile;  // copies into the file without passing its bytes through memory
 #ifndef _WIN32
   bool empty_ = false;  // a regular file with nothing in it when opened (a new one, usually)
 #endif
@@ -94,13 +95,13 @@ class UnnamedFile {
   UnnamedFile& operator=(const UnnamedFile&) = delete;
   ~UnnamedFile();  // a file never named disappears with its last handle
 
-  // Creates the file for `name`, only while nothing has that name (not even a broken link).
+  // Creates the file in the folder `name` lies in.
   bool Create(const NativeString& name);
   bool IsOpen() const;
   FileError Write(const char* data, std::size_t size);
   // Gives the file the name; fails when the name was taken meanwhile or cannot be linked.
   FileError Name(const NativeString& name);
-  // Writes everything written here into another file: when Name failed.
+  // Writes everything written here into another file: when Name failed (the name is taken).
   FileError CopyTo(OutputFile& output);
   FileError Close();
 

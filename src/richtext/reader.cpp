@@ -68,6 +68,7 @@ struct Reader::Impl {
   TextBuilder builder;
   TextSink* sink = nullptr;
   std::size_t min_piece = 0;
+  std::size_t expected_input = 0;
   Interpreter interpreter;
   Scanner<Interpreter> scanner;
   Header header = Header::kPending;
@@ -86,6 +87,7 @@ void Reader::HandTextTo(TextSink& sink, std::size_t min_piece) {
 }
 
 void Reader::ExpectInputSize(std::size_t bytes) {
+  impl_->expected_input = bytes;
   // Handed over as it comes, the text needs room for what one piece of input makes of it.
   const std::size_t limit = impl_->sink ? kHeldWhileHandingOver : kMaxReservation;
   impl_->builder.Reserve(std::min(bytes, limit) + 64);
@@ -96,7 +98,10 @@ void Reader::Feed(const void* data, std::size_t size) {
   impl_->Feed(p, p + size);
   if (impl_->sink && !impl_->builder.HandOver(*impl_->sink, impl_->interpreter.FinalBodySize(),
                                               impl_->min_piece)) {
-    impl_->sink = nullptr;  // the sink failed: keep the rest here, its owner reports why
+    // The sink refused or failed: the rest stays here (its owner reports a failure), in room
+    // for all of it, as growing step by step would copy it and touch fresh memory each time.
+    impl_->sink = nullptr;
+    impl_->builder.Reserve(std::min(impl_->expected_input, kMaxReservation) + 64);
   }
 }
 

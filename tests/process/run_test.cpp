@@ -103,7 +103,8 @@ TEST_F(RunTest, ExistingOutputIsReplaced) {
 }
 
 // A long text goes out while the document is read; a new output appears only complete, with the
-// permissions any new output gets, and an existing one is replaced as a short text replaces it.
+// permissions any new output gets, and an existing one is rewritten in place: its permissions
+// and its other names stay.
 TEST_F(RunTest, LongTextReachesNewAndExistingOutputsAlike) {
   std::string document = "{\\rtf1 ";
   std::string expected;
@@ -124,8 +125,13 @@ TEST_F(RunTest, LongTextReachesNewAndExistingOutputsAlike) {
             fs::status(t_.cwd() / "short.rtf.txt").permissions());
 
   WriteFile(t_.cwd() / "long.rtf.txt", std::string(expected.size() * 2, 'x'));
+  fs::permissions(t_.cwd() / "long.rtf.txt", fs::perms::owner_read | fs::perms::owner_write);
+  fs::create_hard_link(t_.cwd() / "long.rtf.txt", t_.cwd() / "other name");
   EXPECT_EQ(t_.Run({"long.rtf"}).exit_status, kConverted);
   EXPECT_EQ(ReadFile(t_.cwd() / "long.rtf.txt"), expected);
+  EXPECT_EQ(ReadFile(t_.cwd() / "other name"), expected);
+  EXPECT_EQ(fs::status(t_.cwd() / "long.rtf.txt").permissions(),
+            fs::perms::owner_read | fs::perms::owner_write);
 }
 
 TEST_F(RunTest, EmptyDocumentGivesTheLineEndAlone) {

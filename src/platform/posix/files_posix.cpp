@@ -2,6 +2,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <algorithm>
 #include <string>
 
 #include "platform/files.h"
@@ -154,11 +155,7 @@ UnnamedFile::~UnnamedFile() {
 bool UnnamedFile::Create([[maybe_unused]] const NativeString& name) {
 #ifdef O_TMPFILE
   CloseQuietly(fd_);
-  struct stat info;
-  if (name.empty() || name.find('\0') != NativeString::npos || lstat(name.c_str(), &info) == 0 ||
-      errno != ENOENT) {
-    return false;
-  }
+  if (name.empty() || name.find('\0') != NativeString::npos) return false;
   const std::size_t slash = name.rfind('/');
   const NativeString folder = slash == NativeString::npos ? "." : name.substr(0, slash + 1);
   // The mode as open(O_CREAT) would give a new output: 0666 less the umask.
@@ -208,8 +205,25 @@ FileError UnnamedFile::Name(const NativeString& name) {
 }
 
 FileError UnnamedFile::CopyTo(OutputFile& output) {
+  std::uint64_t at = 0;
+  // From page cache to page cache inside the system; where it cannot (a pipe, an older
+  // system), through a buffer.
+  while (at < size_) {
+    off_t from = static_cast<off_t>(at);
+    const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(size_ - at, 1 << 30));
+    ssize_t copied = copy_file_range(fd_, &from, output.fd_, nullptr, want, 0);
+    if (copied < 0 && errno == EINTR) continue;
+    if (copied <= 0) {
+      if (copied < 0 && errno != EXDEV && errno != EINVAL && errno != ENOSYS &&
+          errno != EOPNOTSUPP && errno != EBADF) {
+        return FromErrno(errno);
+      }
+      break;
+    }
+    at += static_cast<std::uint64_t>(copied);
+  }
   char buffer[64 * 1024];
-  for (std::uint64_t at = 0; at < size_;) {
+  while (at < size_) {
     ssize_t got = pread(fd_, buffer, sizeof buffer, static_cast<off_t>(at));
     if (got < 0 && errno == EINTR) continue;
     if (got <= 0) return got < 0 ? FromErrno(errno) : FileError::kIo;
