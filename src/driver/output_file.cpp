@@ -56,7 +56,8 @@ void TextOutput::Finish(std::string_view rest, const std::optional<platform::Fil
     RaiseFor(pending_.Close());
     return;
   }
-  // The output exists (or cannot be linked here): empty it and copy the text into it.
+  // The name was taken while the document was read, or cannot be linked here: empty that file
+  // and copy the text into it.
   Open(input);
   RaiseFor(pending_.CopyTo(file_));
   RaiseFor(error);

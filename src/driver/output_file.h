@@ -1,8 +1,7 @@
 // Writing the converted text. The output is created (or emptied) only once the document has
 // been read, never when its name leads to the input document, and its close is checked. Where
-// the system allows, the text is written while the document is read, into an unnamed file in
-// the output's folder: a new output is that file, named once complete; an existing one is
-// emptied and filled from it, so that its links and permissions stay as they were.
+// the system allows, a new output takes the text while the document is read, in an unnamed file
+// that gets the output's name once the text is complete.
 #pragma once
 
 #include <optional>
@@ -17,8 +16,8 @@ class TextOutput : public richtext::TextSink {
  public:
   explicit TextOutput(platform::NativeString path) : path_(std::move(path)) {}
 
-  // Text handed over while the document is read. Refused (the reader keeps the text) where no
-  // unnamed file can be made; a failed write is raised by Finish.
+  // Text handed over while the document is read. Refused (the reader keeps the text) where the
+  // output already exists or no unnamed file can be made; a failed write is raised by Finish.
   bool Write(std::string_view text) override;
   // Writes the rest of the text and the closing CR LF, and puts the output in place. Raises
   // when it cannot be written, or when it is the very file given as input (a link, or the

@@ -95,13 +95,15 @@ class UnnamedFile {
   UnnamedFile& operator=(const UnnamedFile&) = delete;
   ~UnnamedFile();  // a file never named disappears with its last handle
 
-  // Creates the file in the folder `name` lies in.
+  // Creates the file in the folder `name` lies in, only while nothing has that name (not even a
+  // broken link).
   bool Create(const NativeString& name);
   bool IsOpen() const;
   FileError Write(const char* data, std::size_t size);
   // Gives the file the name; fails when the name was taken meanwhile or cannot be linked.
   FileError Name(const NativeString& name);
-  // Writes everything written here into another file: when Name failed (the name is taken).
+  // Writes everything written here into another file: when Name failed (the name was taken
+  // meanwhile).
   FileError CopyTo(OutputFile& output);
   FileError Close();
 

@@ -155,7 +155,13 @@ UnnamedFile::~UnnamedFile() {
 bool UnnamedFile::Create([[maybe_unused]] const NativeString& name) {
 #ifdef O_TMPFILE
   CloseQuietly(fd_);
-  if (name.empty() || name.find('\0') != NativeString::npos) return false;
+  // An existing output keeps its content until the text is complete, so the text would need
+  // room on the disk twice over; such outputs are written the usual way.
+  struct stat info;
+  if (name.empty() || name.find('\0') != NativeString::npos || lstat(name.c_str(), &info) == 0 ||
+      errno != ENOENT) {
+    return false;
+  }
   const std::size_t slash = name.rfind('/');
   const NativeString folder = slash == NativeString::npos ? "." : name.substr(0, slash + 1);
   // The mode as open(O_CREAT) would give a new output: 0666 less the umask.
