@@ -29,17 +29,17 @@ void RaiseFor(platform::FileError error) {
 }  // namespace
 
 bool TextOutput::Write(std::string_view text) {
-  if (refused_ || pending_error_ != platform::FileError::kNone) return false;
-  if (!pending_.IsOpen() && !pending_.Create(path_)) {
+  if (refused_ || unnamed_error_ != platform::FileError::kNone) return false;
+  if (!unnamed_.IsOpen() && !unnamed_.Create(path_)) {
     refused_ = true;
     return false;
   }
-  pending_error_ = pending_.Write(text.data(), text.size());
-  return pending_error_ == platform::FileError::kNone;
+  unnamed_error_ = unnamed_.Write(text.data(), text.size());
+  return unnamed_error_ == platform::FileError::kNone;
 }
 
 void TextOutput::Finish(std::string_view rest, const std::optional<platform::FileIdentity>& input) {
-  if (!pending_.IsOpen()) {
+  if (!unnamed_.IsOpen()) {
     Open(input);
     RaiseFor(file_.Write(rest.data(), rest.size()));
     RaiseFor(file_.Write("\r\n", 2));
@@ -48,18 +48,18 @@ void TextOutput::Finish(std::string_view rest, const std::optional<platform::Fil
   }
   // A failed write ends the run, but the output still holds what was written, as it would had
   // the text gone straight into it.
-  platform::FileError error = pending_error_;
-  if (error == platform::FileError::kNone) error = pending_.Write(rest.data(), rest.size());
-  if (error == platform::FileError::kNone) error = pending_.Write("\r\n", 2);
-  if (pending_.Name(path_) == platform::FileError::kNone) {
+  platform::FileError error = unnamed_error_;
+  if (error == platform::FileError::kNone) error = unnamed_.Write(rest.data(), rest.size());
+  if (error == platform::FileError::kNone) error = unnamed_.Write("\r\n", 2);
+  if (unnamed_.Name(path_) == platform::FileError::kNone) {
     RaiseFor(error);
-    RaiseFor(pending_.Close());
+    RaiseFor(unnamed_.Close());
     return;
   }
   // The name was taken while the document was read, or cannot be linked here: empty that file
   // and copy the text into it.
   Open(input);
-  RaiseFor(pending_.CopyTo(file_));
+  RaiseFor(unnamed_.CopyTo(file_));
   RaiseFor(error);
   Close();
 }

@@ -30,9 +30,9 @@ class TextOutput : public richtext::TextSink {
 
   platform::NativeString path_;
   platform::OutputFile file_;
-  platform::UnnamedFile pending_;
+  platform::UnnamedFile unnamed_;
   bool refused_ = false;
-  platform::FileError pending_error_ = platform::FileError::kNone;
+  platform::FileError unnamed_error_ = platform::FileError::kNone;
 };
 
 }  // namespace mdlMain
