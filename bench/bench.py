@@ -141,7 +141,7 @@ def main():
     parser.add_argument("--build", required=True, help="Release build folder")
     parser.add_argument("--generator", required=True, help="make_corpus.py")
     parser.add_argument("--scratch", required=True, help="folder for the corpus and the outputs")
-    parser.add_argument("--reps", type=int, default=9, help="timed repetitions (default 9)")
+    parser.add_argument("--reps", type=int, default=21, help="timed repetitions (default 21)")
     parser.add_argument("--quick", action="store_true", help="scale 0.25, 3 repetitions")
     parser.add_argument("--skip-growth", action="store_true", help="leave out the scale series")
     parser.add_argument("--baseline", help="another rtfplain build, timed in the same run")
