@@ -8,8 +8,8 @@
 #include <string>
 #include <string_view>
 
+#include "reader_in_pieces.h"
 #include "richtext/reader.h"
-#include "richtext/text_sink.h"
 #include "text_checks.h"
 
 namespace {
@@ -28,15 +28,6 @@ std::uint64_t Next(std::uint64_t& state) {
   return state;
 }
 
-class CollectingSink : public richtext::TextSink {
- public:
-  bool Write(std::string_view text) override {
-    text_ += text;
-    return true;
-  }
-  std::string text_;
-};
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -45,7 +36,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const richtext::ReadStatus status = richtext::ConvertBytes(input, whole);
 
   richtext::Reader reader;
-  CollectingSink sink;
+  testing_support::CollectingSink sink;
   std::uint64_t state = Seed(data, size) | 1;
   // Text is handed over after each piece, at least this much at a time.
   reader.HandTextTo(sink, 1 + Next(state) % 16);
@@ -64,7 +55,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const richtext::ReadStatus chunked_status = reader.Finish();
   if (chunked_status != status) std::abort();
   if (status != richtext::ReadStatus::kOk) return 0;
-  const std::string chunked = sink.text_ + reader.TakeText();
+  const std::string chunked = sink.text() + reader.TakeText();
   if (chunked != whole) std::abort();
 
   // The text is well-formed, and its size stays proportional to the input's. The largest

@@ -110,7 +110,6 @@ class UnnamedFile {
  private:
 #ifndef _WIN32
   int fd_ = -1;
-  std::uint64_t size_ = 0;
 #endif
 };
 

@@ -66,6 +66,9 @@ struct Reader::Impl {
   }
 
   TextBuilder builder;
+  // Room for the text of the expected input, up to limit.
+  void ReserveRoom(std::size_t limit) { builder.Reserve(std::min(expected_input, limit) + 64); }
+
   TextSink* sink = nullptr;
   std::size_t min_piece = 0;
   std::size_t expected_input = 0;
@@ -89,8 +92,7 @@ void Reader::HandTextTo(TextSink& sink, std::size_t min_piece) {
 void Reader::ExpectInputSize(std::size_t bytes) {
   impl_->expected_input = bytes;
   // Handed over as it comes, the text needs room for what one piece of input makes of it.
-  const std::size_t limit = impl_->sink ? kHeldWhileHandingOver : kMaxReservation;
-  impl_->builder.Reserve(std::min(bytes, limit) + 64);
+  impl_->ReserveRoom(impl_->sink ? kHeldWhileHandingOver : kMaxReservation);
 }
 
 void Reader::Feed(const void* data, std::size_t size) {
@@ -101,7 +103,7 @@ void Reader::Feed(const void* data, std::size_t size) {
     // The sink refused or failed: the rest stays here (its owner reports a failure), in room
     // for all of it, as growing step by step would copy it and touch fresh memory each time.
     impl_->sink = nullptr;
-    impl_->builder.Reserve(std::min(impl_->expected_input, kMaxReservation) + 64);
+    impl_->ReserveRoom(kMaxReservation);
   }
 }
 

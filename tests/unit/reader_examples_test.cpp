@@ -5,8 +5,8 @@
 #include <filesystem>
 
 #include "examples_file.h"
+#include "reader_in_pieces.h"
 #include "richtext/reader.h"
-#include "richtext/text_sink.h"
 
 namespace {
 
@@ -57,23 +57,6 @@ TEST(ReaderExamples, ByteByByteGivesTheSameText) {
   }
 }
 
-// Takes the text it is given, until (when limited) it has taken `accepted` pieces.
-class CollectingSink : public richtext::TextSink {
- public:
-  explicit CollectingSink(int accepted) : accepted_(accepted) {}
-  bool Write(std::string_view text) override {
-    if (accepted_ == 0) return false;
-    if (accepted_ > 0) --accepted_;
-    text_ += text;
-    return true;
-  }
-  const std::string& text() const { return text_; }
-
- private:
-  int accepted_;  // -1: no limit
-  std::string text_;
-};
-
 // Handing text over after every byte gives the sink every piece it could get: note marks
 // rewritten later, fields, held paragraph and cell ends, text boxes starting lines. A sink that
 // fails leaves the rest to the reader.
@@ -81,7 +64,7 @@ TEST(ReaderExamples, TextHandedOverGivesTheSameText) {
   for (int accepted : {-1, 0, 2}) {
     for (const Example& e : AllExamples()) {
       if (e.refused) continue;
-      CollectingSink sink(accepted);
+      testing_support::CollectingSink sink(accepted);
       richtext::Reader reader;
       reader.HandTextTo(sink, 1);
       for (char c : e.rtf) reader.Feed(&c, 1);

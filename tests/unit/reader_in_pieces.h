@@ -1,4 +1,5 @@
-// The reader fed a document in pieces of one size, as a file read in small chunks would feed it.
+// The reader fed a document in pieces of one size, as a file read in small chunks would feed it,
+// and a sink that collects the text the reader hands over.
 #pragma once
 
 #include <cstddef>
@@ -7,6 +8,7 @@
 #include <vector>
 
 #include "richtext/reader.h"
+#include "richtext/text_sink.h"
 
 namespace testing_support {
 
@@ -23,5 +25,22 @@ inline std::string ConvertInPieces(std::string_view rtf, std::size_t piece) {
   if (reader.Finish() != richtext::ReadStatus::kOk) return "<refused>";
   return reader.TakeText();
 }
+
+// Takes the text it is given, until (when limited) it has taken `accepted` pieces.
+class CollectingSink : public richtext::TextSink {
+ public:
+  explicit CollectingSink(int accepted = -1) : accepted_(accepted) {}
+  bool Write(std::string_view text) override {
+    if (accepted_ == 0) return false;
+    if (accepted_ > 0) --accepted_;
+    text_ += text;
+    return true;
+  }
+  const std::string& text() const { return text_; }
+
+ private:
+  int accepted_;  // -1: no limit
+  std::string text_;
+};
 
 }  // namespace testing_support

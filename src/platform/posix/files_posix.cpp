@@ -49,6 +49,29 @@ void CloseQuietly(int& fd) {
   fd = -1;
 }
 
+FileError WriteAll(int fd, const char* data, std::size_t size) {
+  while (size > 0) {
+    ssize_t wrote = write(fd, data, size);
+    if (wrote < 0) {
+      if (errno == EINTR) continue;
+      return FromErrno(errno);
+    }
+    if (wrote == 0) return FileError::kNoSpace;
+    data += wrote;
+    size -= static_cast<std::size_t>(wrote);
+  }
+  return FileError::kNone;
+}
+
+// close() reports write errors that the file system delayed (NFS, quotas); they count.
+FileError CloseReporting(int& fd) {
+  const int closing = fd;
+  fd = -1;
+  if (closing < 0) return FileError::kNone;
+  if (close(closing) != 0 && errno != EINTR) return FromErrno(errno);
+  return FileError::kNone;
+}
+
 }  // namespace
 
 std::optional<FileIdentity> IdentifyFile(const NativeString& path) {
@@ -127,26 +150,11 @@ FileError OutputFile::Truncate() {
 }
 
 FileError OutputFile::Write(const char* data, std::size_t size) {
-  while (size > 0) {
-    ssize_t wrote = write(fd_, data, size);
-    if (wrote < 0) {
-      if (errno == EINTR) continue;
-      return FromErrno(errno);
-    }
-    if (wrote == 0) return FileError::kNoSpace;
-    data += wrote;
-    size -= static_cast<std::size_t>(wrote);
-  }
-  return FileError::kNone;
+  return WriteAll(fd_, data, size);
 }
 
 FileError OutputFile::Close() {
-  int fd = fd_;
-  fd_ = -1;
-  if (fd < 0) return FileError::kNone;
-  // close() reports write errors that the file system delayed (NFS, quotas); they count.
-  if (close(fd) != 0 && errno != EINTR) return FromErrno(errno);
-  return FileError::kNone;
+  return CloseReporting(fd_);
 }
 
 UnnamedFile::~UnnamedFile() {
@@ -167,7 +175,6 @@ bool UnnamedFile::Create([[maybe_unused]] const NativeString& name) {
   const NativeString folder = slash == NativeString::npos ? "." : name.substr(0, slash + 1);
   // The mode as open(O_CREAT) would give a new output: 0666 less the umask.
   fd_ = open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0666);
-  size_ = 0;
   return fd_ >= 0;
 #else
   return false;
@@ -179,18 +186,7 @@ bool UnnamedFile::IsOpen() const {
 }
 
 FileError UnnamedFile::Write(const char* data, std::size_t size) {
-  while (size > 0) {
-    ssize_t wrote = write(fd_, data, size);
-    if (wrote < 0) {
-      if (errno == EINTR) continue;
-      return FromErrno(errno);
-    }
-    if (wrote == 0) return FileError::kNoSpace;
-    data += wrote;
-    size -= static_cast<std::size_t>(wrote);
-    size_ += static_cast<std::uint64_t>(wrote);
-  }
-  return FileError::kNone;
+  return WriteAll(fd_, data, size);
 }
 
 FileError UnnamedFile::Name(const NativeString& name) {
@@ -212,12 +208,16 @@ FileError UnnamedFile::Name(const NativeString& name) {
 }
 
 FileError UnnamedFile::CopyTo(OutputFile& output) {
+  // Everything written, a write cut short included, is in the file's size.
+  struct stat info;
+  if (fstat(fd_, &info) != 0) return FromErrno(errno);
+  const std::uint64_t size = static_cast<std::uint64_t>(info.st_size);
   std::uint64_t at = 0;
   // From page cache to page cache inside the system; where it cannot (a pipe, an older
   // system), through a buffer.
-  while (at < size_) {
+  while (at < size) {
     off_t from = static_cast<off_t>(at);
-    const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(size_ - at, 1 << 30));
+    const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(size - at, 1 << 30));
     ssize_t copied = copy_file_range(fd_, &from, output.fd_, nullptr, want, 0);
     if (copied < 0 && errno == EINTR) continue;
     if (copied <= 0) {
@@ -230,7 +230,7 @@ FileError UnnamedFile::CopyTo(OutputFile& output) {
     at += static_cast<std::uint64_t>(copied);
   }
   char buffer[64 * 1024];
-  while (at < size_) {
+  while (at < size) {
     ssize_t got = pread(fd_, buffer, sizeof buffer, static_cast<off_t>(at));
     if (got < 0 && errno == EINTR) continue;
     if (got <= 0) return got < 0 ? FromErrno(errno) : FileError::kIo;
@@ -242,11 +242,7 @@ FileError UnnamedFile::CopyTo(OutputFile& output) {
 }
 
 FileError UnnamedFile::Close() {
-  int fd = fd_;
-  fd_ = -1;
-  if (fd < 0) return FileError::kNone;
-  if (close(fd) != 0 && errno != EINTR) return FromErrno(errno);
-  return FileError::kNone;
+  return CloseReporting(fd_);
 }
 
 }  // namespace platform
