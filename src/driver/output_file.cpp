@@ -3,30 +3,8 @@
 #include "host/failure.h"
 
 namespace mdlMain {
-namespace {
 
-void RaiseFor(platform::FileError error) {
-  using host::FailureCode;
-  switch (error) {
-    case platform::FileError::kNone:
-      return;
-    case platform::FileError::kNotFound:
-      host::Raise(FailureCode::kPathNotFound);
-    case platform::FileError::kAccessDenied:
-      host::Raise(FailureCode::kPermissionDenied);
-    case platform::FileError::kNotAFile:
-      host::Raise(FailureCode::kPathFileAccess);
-    case platform::FileError::kBadName:
-      host::Raise(FailureCode::kBadFileName);
-    case platform::FileError::kNoSpace:
-      host::Raise(FailureCode::kDiskFull);
-    case platform::FileError::kIo:
-      host::Raise(FailureCode::kDeviceIo);
-  }
-  host::Raise(FailureCode::kDeviceIo);
-}
-
-}  // namespace
+using host::RaiseFor;
 
 bool TextOutput::Write(std::string_view text) {
   if (refused_ || unnamed_error_ != platform::FileError::kNone) return false;

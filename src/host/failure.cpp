@@ -42,4 +42,26 @@ void Raise(FailureCode code) {
   throw Failure(code);
 }
 
+void RaiseFor(platform::FileError error) {
+  switch (error) {
+    case platform::FileError::kNone:
+      return;
+    case platform::FileError::kNotFound:
+      Raise(FailureCode::kFileNotFound);
+    case platform::FileError::kNoFolder:
+      Raise(FailureCode::kPathNotFound);
+    case platform::FileError::kAccessDenied:
+      Raise(FailureCode::kPermissionDenied);
+    case platform::FileError::kNotAFile:
+      Raise(FailureCode::kPathFileAccess);
+    case platform::FileError::kBadName:
+      Raise(FailureCode::kBadFileName);
+    case platform::FileError::kNoSpace:
+      Raise(FailureCode::kDiskFull);
+    case platform::FileError::kIo:
+      Raise(FailureCode::kDeviceIo);
+  }
+  Raise(FailureCode::kDeviceIo);
+}
+
 }  // namespace host

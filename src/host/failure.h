@@ -5,6 +5,8 @@
 #include <exception>
 #include <string>
 
+#include "platform/files.h"
+
 namespace host {
 
 enum class FailureCode : int {
@@ -42,5 +44,7 @@ class Failure : public std::exception {
 const char* Describe(FailureCode code);
 
 [[noreturn]] void Raise(FailureCode code);
+// Raises the failure of a file operation that went wrong; returns when nothing did.
+void RaiseFor(platform::FileError error);
 
 }  // namespace host

@@ -1,41 +1,40 @@
 #include "host/frm_tool.h"
 
+#include <algorithm>
+#include <cstdint>
+#include <memory>
+
 #include "host/failure.h"
+#include "platform/files.h"
 #include "richtext/reader.h"
 
 namespace host {
-namespace {
-
-FailureCode FailureOf(richtext::FileStatus status) {
-  switch (status) {
-    case richtext::FileStatus::kNotFound:
-      return FailureCode::kFileNotFound;
-    case richtext::FileStatus::kAccessDenied:
-      return FailureCode::kPermissionDenied;
-    case richtext::FileStatus::kNotAFile:
-      return FailureCode::kPathFileAccess;
-    case richtext::FileStatus::kBadName:
-      return FailureCode::kBadFileName;
-    case richtext::FileStatus::kReadError:
-      return FailureCode::kDeviceIo;
-    case richtext::FileStatus::kNotRichText:
-      return FailureCode::kInvalidFormat;
-    case richtext::FileStatus::kOk:
-      break;
-  }
-  return FailureCode::kDeviceIo;
-}
-
-}  // namespace
 
 void RichTextControl::LoadFile(const platform::NativeString& path, richtext::TextSink* sink) {
   // A failed load must leave no document behind that the caller could write out.
   loaded_ = false;
   text_.clear();
-  std::string text;
-  richtext::FileStatus status = richtext::ConvertFile(path, text, sink);
-  if (status != richtext::FileStatus::kOk) Raise(FailureOf(status));
-  text_ = std::move(text);
+  platform::InputFile file;
+  RaiseFor(file.Open(path));
+  richtext::Reader reader;
+  if (sink) reader.HandTextTo(*sink);
+  const std::uint64_t size = file.Size();
+  reader.ExpectInputSize(static_cast<std::size_t>(
+      std::min<std::uint64_t>(size, static_cast<std::uint64_t>(SIZE_MAX))));
+  // No bigger than the file needs (a small document then costs no mapping of a big buffer), and
+  // left uninitialised: zeroing it would touch every page. A file that grows while it is read
+  // is still read to its end, in more pieces.
+  const std::size_t piece_size = static_cast<std::size_t>(
+      std::min<std::uint64_t>(size + 1, static_cast<std::uint64_t>(richtext::Reader::kUsualPiece)));
+  const std::unique_ptr<char[]> piece(new char[piece_size]);
+  for (;;) {
+    const std::ptrdiff_t got = file.Read(piece.get(), piece_size);
+    if (got < 0) Raise(FailureCode::kDeviceIo);
+    if (got == 0) break;
+    reader.Feed(piece.get(), static_cast<std::size_t>(got));
+  }
+  if (reader.Finish() != richtext::ReadStatus::kOk) Raise(FailureCode::kInvalidFormat);
+  text_ = reader.TakeText();
   loaded_ = true;
 }
 

@@ -13,6 +13,7 @@ namespace platform {
 enum class FileError {
   kNone,
   kNotFound,      // no such file, or a folder on the way is missing
+  kNoFolder,      // a file cannot be created: a folder on the way is missing
   kAccessDenied,  // permissions, or a read-only file
   kNotAFile,      // a folder, a device, a pipe: nothing a document can be read from
   kBadName,       // the name is not valid on this system

@@ -1,9 +1,16 @@
 #include "richtext/fields.h"
 
+#include <algorithm>
 #include <cctype>
+
+#include "richtext/code_page.h"
+#include "richtext/symbol_fonts.h"
 
 namespace richtext {
 namespace {
+
+// A field instruction is kept only as far as a SYMBOL field needs it.
+constexpr std::size_t kMaxInstruction = 256;
 
 void SkipSpace(std::string_view& text) {
   while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
@@ -73,6 +80,39 @@ std::optional<SymbolField> ParseSymbolField(std::string_view instruction) {
     }
   }
   return field;
+}
+
+void Fields::Begin(const TextBuilder* out, std::size_t size_before) {
+  open_.push_back(Field{std::string(), out, size_before});
+}
+
+void Fields::CollectInstruction(const std::uint8_t* bytes, std::size_t size) {
+  if (open_.empty()) return;
+  std::string& instruction = open_.back().instruction;
+  const std::size_t room = kMaxInstruction - std::min(kMaxInstruction, instruction.size());
+  instruction.append(reinterpret_cast<const char*>(bytes), std::min(size, room));
+}
+
+std::optional<char32_t> Fields::End(const TextBuilder* out, std::size_t size_now,
+                                    const CodePage* document_page) {
+  Field field = std::move(open_.back());
+  open_.pop_back();
+  if (field.out != out || size_now != field.size_before) return std::nullopt;
+  std::optional<SymbolField> symbol = ParseSymbolField(field.instruction);
+  if (!symbol) return std::nullopt;  // a field with no result shows nothing
+  char32_t c = symbol->code;
+  const SymbolFont font = SymbolFontOfName(symbol->font);
+  if (!symbol->unicode && c >= 0x20 && c <= 0xFF) {
+    if (font != SymbolFont::kNone) {
+      c = SymbolFontTable(font)[c - 0x20];
+    } else {
+      c = document_page->single(static_cast<std::uint8_t>(c));
+      if (c == kLeadByte) c = kReplacement;
+    }
+  } else if (c >= 0xF020 && c <= 0xF0FF && font != SymbolFont::kNone) {
+    c = SymbolFontTable(font)[c - 0xF020];
+  }
+  return c;
 }
 
 }  // namespace richtext

@@ -1,15 +1,18 @@
-// Fields give their result. A SYMBOL field whose result is empty shows the character that its
-// instruction names, so that character is worked out from the instruction.
+// Fields show their result, never their instruction. A SYMBOL field whose result is empty shows
+// the character its instruction names, so the start of each instruction is kept until its field
+// ends.
 #pragma once
 
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace richtext {
 
 class CodePage;
+class TextBuilder;
 
 struct SymbolField {
   std::uint32_t code = 0;
@@ -19,5 +22,28 @@ struct SymbolField {
 
 // Parses `SYMBOL 183 \f "Symbol" \s 10`; nothing for any other instruction.
 std::optional<SymbolField> ParseSymbolField(std::string_view instruction);
+
+// The fields open around the current point, innermost last.
+class Fields {
+ public:
+  // A \field begins; its result will go to out, which holds this much text now.
+  void Begin(const TextBuilder* out, std::size_t size_before);
+  bool AnyOpen() const { return !open_.empty(); }
+  // Bytes of the innermost field's \fldinst.
+  void CollectInstruction(const std::uint8_t* bytes, std::size_t size);
+  // The innermost field's group has closed, with its result in out (which now holds this much
+  // text): the character a SYMBOL field shows when its result is empty, if any. Bytes of a
+  // font that is not a symbol font are read through the document's page.
+  std::optional<char32_t> End(const TextBuilder* out, std::size_t size_now,
+                              const CodePage* document_page);
+
+ private:
+  struct Field {
+    std::string instruction;           // the start of \fldinst, enough for a SYMBOL field
+    const TextBuilder* out = nullptr;  // where the field's result goes
+    std::size_t size_before = 0;       // of that text when the field began
+  };
+  std::vector<Field> open_;
+};
 
 }  // namespace richtext

@@ -1,12 +1,65 @@
 #include "richtext/font_table.h"
 
+#include "richtext/group_state.h"
+
 namespace richtext {
 
-Font* FontTable::Declare(std::int32_t number) {
+void FontTable::Declare(std::int32_t number) {
   auto found = fonts_.find(number);
-  if (found != fonts_.end()) return &found->second;
-  if (fonts_.size() >= kMaxFonts) return nullptr;
-  return &fonts_[number];
+  if (found != fonts_.end()) {
+    defining_ = &found->second;
+  } else {
+    defining_ = fonts_.size() < kMaxFonts ? &fonts_[number] : nullptr;
+  }
+}
+
+void FontTable::CollectName(const std::uint8_t* bytes, std::size_t size) {
+  if (defining_ == nullptr || defining_->name_done) return;
+  defining_->symbol_known = false;
+  for (std::size_t k = 0; k < size; ++k) {
+    if (bytes[k] == ';') {
+      defining_->name_done = true;
+      return;
+    }
+    if (defining_->name.size() < kMaxNameLength) {
+      defining_->name.push_back(static_cast<char>(bytes[k]));
+    }
+  }
+}
+
+void FontTable::SetDocumentCodePage(int code_page) {
+  document_code_page_ = code_page;
+  document_page_ = nullptr;
+  ++generation_;
+}
+
+const CodePage* FontTable::PageFor(const GroupState& state) {
+  // After \dbch or \rtlch, an \af given after the last \f names the font of what follows.
+  std::int32_t number = state.font;
+  if (state.associated_last && state.associated_font >= 0 &&
+      (state.double_byte || state.right_to_left)) {
+    number = state.associated_font;
+  }
+  if (number < 0) number = default_font_;
+  const CodePage* document = DocumentPage();
+  Font* font = Find(number);
+  if (font == nullptr) return document;
+  if (font->page != nullptr && font->page_generation == generation_) return font->page;
+  if (!font->symbol_known) {
+    font->symbol = SymbolFontOfName(font->name);
+    font->symbol_known = font->name_done;
+  }
+  int code_page = 0;
+  if (font->symbol == SymbolFont::kSymbol) {
+    code_page = kSymbolCodePage;
+  } else if (font->symbol == SymbolFont::kWingdings) {
+    code_page = kWingdingsCodePage;
+  } else {
+    code_page = font->code_page > 0 ? font->code_page : CodePageOfCharset(font->charset);
+  }
+  font->page = code_page > 0 ? code_pages_.Get(code_page, document) : document;
+  font->page_generation = generation_;
+  return font->page;
 }
 
 int CodePageOfCharset(int charset) {

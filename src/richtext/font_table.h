@@ -1,15 +1,18 @@
-// The fonts a document declares: what decides the code page of 8-bit text in each of them.
+// The fonts a document declares, and the choice of code page for its 8-bit text: the font's
+// \cpg or \fcharset, a symbol font's own table, or the document's page (\ansicpg, \mac, \pc),
+// with \deff naming the font of text before any \f.
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <unordered_map>
 
+#include "richtext/code_page.h"
 #include "richtext/symbol_fonts.h"
 
 namespace richtext {
 
-class CodePage;
+struct GroupState;
 
 struct Font {
   int charset = -1;        // \fcharsetN; -1 when not given
@@ -31,15 +34,54 @@ class FontTable {
   static constexpr std::size_t kMaxFonts = 16384;
   static constexpr std::size_t kMaxNameLength = 64;
 
-  // The entry for font number, created when first declared. Null when the table is full.
-  Font* Declare(std::int32_t number);
+  // Reading the font table (\fonttbl): \fN declares a font, \fcharset, \cpg and the name's
+  // bytes describe it, until the table ends.
+  void BeginTable() { defining_ = nullptr; }
+  void Declare(std::int32_t number);
+  void SetCharset(std::int32_t charset) {
+    if (defining_ != nullptr) defining_->charset = charset;
+  }
+  void SetCodePage(std::int32_t code_page) {
+    if (defining_ != nullptr) defining_->code_page = code_page;
+  }
+  void CollectName(const std::uint8_t* bytes, std::size_t size);
+  // Fonts named before the table was read can be resolved now.
+  void EndTable() {
+    defining_ = nullptr;
+    ++generation_;
+  }
+
+  // \ansicpgN, \mac, \pc, \pca: the document's page, from here on.
+  void SetDocumentCodePage(int code_page);
+  // \deffN: the font of text before any \f, from here on.
+  void SetDefaultFont(std::int32_t number) {
+    default_font_ = number;
+    ++generation_;
+  }
+
+  // Pages worked out earlier are stale once this changes (a group state keeps its page with
+  // the generation it was worked out in).
+  std::uint32_t generation() const { return generation_; }
+  // The page of 8-bit text in a group of this state.
+  const CodePage* PageFor(const GroupState& state);
+  const CodePage* DocumentPage() {
+    if (document_page_ == nullptr) document_page_ = code_pages_.Get(document_code_page_);
+    return document_page_;
+  }
+
+ private:
   Font* Find(std::int32_t number) {
     auto found = fonts_.find(number);
     return found == fonts_.end() ? nullptr : &found->second;
   }
 
- private:
   std::unordered_map<std::int32_t, Font> fonts_;
+  Font* defining_ = nullptr;  // the font the font table is describing
+  std::int32_t default_font_ = 0;
+  int document_code_page_ = 1252;
+  const CodePage* document_page_ = nullptr;  // of document_code_page_, once looked up
+  std::uint32_t generation_ = 1;
+  CodePages code_pages_;
 };
 
 // The Windows code page a \fcharset stands for; 0 for charsets that follow the document's page

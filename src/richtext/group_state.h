@@ -11,12 +11,15 @@ class CodePage;
 class TextBuilder;
 
 struct GroupState {
-  const CodePage* code_page = nullptr;  // of 8-bit text, from the font (or the document)
-  TextBuilder* out = nullptr;           // the body, or the note being read
-  std::int32_t font = -1;               // \fN; -1 for the default font (\deff)
-  std::int32_t associated_font = -1;    // \afN
-  std::int32_t unicode_skip = 1;        // \ucN: fallback units after each \uN
-  std::int32_t note = -1;               // index of the footnote or endnote being read
+  // The page of 8-bit text, from the font (or the document), once worked out; stale when the
+  // font table's generation has moved on since.
+  const CodePage* code_page = nullptr;
+  std::uint32_t page_generation = 0;
+  TextBuilder* out = nullptr;         // the body, or the note being read
+  std::int32_t font = -1;             // \fN; -1 for the default font (\deff)
+  std::int32_t associated_font = -1;  // \afN
+  std::int32_t unicode_skip = 1;      // \ucN: fallback units after each \uN
+  std::int32_t note = -1;             // index of the footnote or endnote being read
   Destination destination = Destination::kText;
   bool hidden = false;           // \v
   bool deleted = false;          // \deleted (tracked changes)

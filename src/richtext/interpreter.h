@@ -1,6 +1,11 @@
-// Gives RTF tokens their meaning: destinations, fonts and code pages, Unicode and its fallback,
-// paragraphs, cells and rows, lists, fields and notes. It receives tokens from the Scanner and
-// writes the body to a TextBuilder; notes are kept apart and added after the body.
+// Gives RTF tokens their meaning: the spine of the format. It keeps the group stack and the
+// destination of each group (visible text, the font table, a field instruction, a note, skipped
+// data), and dispatches each control word to the part that owns it:
+//   CharDecoder  bytes and \uN into characters (lead bytes, UTF-8, surrogates, \uc fallbacks)
+//   FontTable    the fonts, and the code page of 8-bit text in each
+//   Fields       field results, and the character of a SYMBOL field
+//   Notes        footnotes and endnotes, their marks, and which body text is final
+// The body goes to a TextBuilder; notes are kept apart and added after the body.
 #pragma once
 
 #include <cstddef>
@@ -9,7 +14,8 @@
 #include <string_view>
 #include <vector>
 
-#include "richtext/code_page.h"
+#include "richtext/char_decoder.h"
+#include "richtext/fields.h"
 #include "richtext/font_table.h"
 #include "richtext/group_state.h"
 #include "richtext/notes.h"
@@ -27,8 +33,8 @@ class Interpreter {
   explicit Interpreter(TextBuilder& body);
 
   // The Scanner's handler interface.
-  bool SkippingText() const { return skipping_text_ && unicode_skip_ == 0; }
-  void Text(const std::uint8_t* bytes, std::size_t size, bool ascii);
+  bool SkippingText() const { return skipping_text_ && !decoder_.InFallback(); }
+  void TextRun(const std::uint8_t* bytes, std::size_t size, bool ascii);
   void ControlByte(std::uint8_t byte);
   void GroupOpen();
   void GroupClose();
@@ -38,60 +44,39 @@ class Interpreter {
 
   // The input has ended.
   void Finish();
-  // Where the body text that may still be rewritten begins (an automatic note mark, until its
-  // note has ended); the text before it is final.
-  std::size_t FinalBodySize() const {
-    return mark_pending_ || state_.note >= 0 ? mark_offset_ : body_.size();
-  }
   // Adds the footnotes, then the endnotes, after the finished body text.
   void AppendNotes(std::string& text) { notes_.AppendTo(text); }
 
  private:
-  struct Field {
-    std::string instruction;      // the start of \fldinst, enough for a SYMBOL field
-    TextBuilder* out = nullptr;   // where the field's result goes
-    std::size_t size_before = 0;  // of that text when the field began
-  };
-
   TextBuilder& out() { return *state_.out; }
-  // Routes 8-bit text by destination: the font table, a field instruction, or visible text.
-  // ascii: the bytes are all printable ASCII.
-  void TextBytes(const std::uint8_t* bytes, std::size_t size, bool ascii);
-  void DecodeBytes(const std::uint8_t* bytes, std::size_t size, bool ascii);
-  void DecodeMultiByte(const std::uint8_t* bytes, std::size_t size);
-  void DecodeUtf8Byte(std::uint8_t byte);
-  void EmitUnicode(std::int32_t value);
-  void Emit(char32_t c) {
-    if (high_surrogate_ != 0) [[unlikely]]
-      FlushSurrogate();
-    out().AppendCodePoint(c);
-  }
-  void FlushSurrogate();
-  bool CharacterHalfRead() const { return has_lead_byte_ || utf8_needed_ > 0; }
-  void DropPartialCharacter() {
-    has_lead_byte_ = false;
-    utf8_needed_ = 0;
-  }
-  void BeforeBreak();
-  void ParagraphBoundary() { list_text_seen_ = false; }
+  // 8-bit text by destination: visible text, a font name, a field instruction.
+  void RouteBytes(const std::uint8_t* bytes, std::size_t size, bool ascii);
+  void Emit(char32_t c) { decoder_.Emit(c, out()); }
+  void Unicode(std::int32_t parameter);
+  // Paragraph, line, cell and row ends.
+  void Break(Action action);
   // Content after the outermost group's end is still the document's; spaces before it count.
   void LeaveAfterEnd();
-  void CollectFontName(const std::uint8_t* bytes, std::size_t size);
   void SetDestination(Destination destination);
   void UpdateMode();
-  // Forgets the current code page; CurrentPage() works it out again when text needs it.
-  void ResolveCodePage();
-  const CodePage* CurrentPage() {
-    return state_.code_page != nullptr ? state_.code_page : WorkOutCodePage();
+  // The group's page must be worked out again before the next 8-bit text.
+  void ForgetCodePage() {
+    state_.code_page = nullptr;
+    decoder_.DropPartialCharacter();
   }
-  const CodePage* WorkOutCodePage();
-  const CodePage* DocumentPage();
+  // Word names fonts several times per run of text (\f, \af, \loch, \hich, \dbch); the page is
+  // worked out once, when text needs it, and kept until the group or the font table changes.
+  const CodePage* CurrentPage() {
+    if (state_.code_page == nullptr || state_.page_generation != fonts_.generation()) [[unlikely]] {
+      state_.code_page = fonts_.PageFor(state_);
+      state_.page_generation = fonts_.generation();
+    }
+    return state_.code_page;
+  }
   std::uint64_t SkippedDestinationWord(std::string_view name, bool has_parameter,
                                        std::int32_t parameter);
   void BeginField();
-  void EndField();
   void BeginNote();
-  void MakeEndnote();
   void NoteMark();
 
   TextBuilder& body_;
@@ -99,41 +84,21 @@ class Interpreter {
   std::vector<GroupState> saved_;
   std::size_t unsaved_depth_ = 0;  // groups opened past kMaxGroupDepth
 
-  bool visible_ = true;            // text of the current state reaches the output
-  bool skipping_text_ = false;     // plain bytes of the current state are dropped unread
-  bool words_skipped_ = false;     // control words are not acted on (only \bin and a few)
-  bool ignorable_ = false;         // a \* is waiting for its control word
-  bool after_end_ = false;         // the outermost group has closed
-  std::string held_space_;         // spaces and tabs met since then: text only if more text follows
-  std::int32_t unicode_skip_ = 0;  // fallback units still to skip after a \uN
-  bool list_text_seen_ = false;    // this paragraph's list number has been written
+  bool visible_ = true;         // text of the current state reaches the output
+  bool skipping_text_ = false;  // plain bytes of the current state are dropped unread
+  bool words_skipped_ = false;  // control words are not acted on (only \bin and a few)
+  bool ignorable_ = false;      // a \* is waiting for its control word
+  bool after_end_ = false;      // the outermost group has closed
+  std::string held_space_;      // spaces and tabs met since then: text only if more text follows
 
-  char32_t high_surrogate_ = 0;  // a \uN high surrogate waiting for its low half
-  bool has_lead_byte_ = false;   // a double-byte lead byte waiting for its trail byte
-  std::uint8_t lead_byte_ = 0;
-  int utf8_needed_ = 0;  // continuation bytes still expected under code page 65001
-  int utf8_length_ = 0;
-  char32_t utf8_value_ = 0;
+  // The paragraph's list label. Only the first \listtext of a paragraph shows: writers leave
+  // several copies for old readers.
+  bool list_text_seen_ = false;
 
+  CharDecoder decoder_;
   FontTable fonts_;
-  Font* defining_font_ = nullptr;  // the font the font table is describing
-  std::int32_t default_font_ = 0;
-  int document_code_page_ = 1252;
-  const CodePage* document_page_ = nullptr;  // of document_code_page_, once looked up
-  // Bumped whenever a font's page may have changed, so fonts' cached pages are looked up again.
-  std::uint32_t page_generation_ = 1;
-  CodePages code_pages_;
-
-  std::vector<Field> fields_;
+  Fields fields_;
   Notes notes_;
-  NoteNumbering footnote_numbering_ = NoteNumbering::kArabic;
-  NoteNumbering endnote_numbering_ = NoteNumbering::kLowerRoman;
-  int footnotes_counted_ = 0;
-  int endnotes_counted_ = 0;
-  // The last automatic mark written in the body, until its note claims it.
-  bool mark_pending_ = false;
-  std::size_t mark_offset_ = 0;
-  std::string mark_text_;
 };
 
 }  // namespace richtext

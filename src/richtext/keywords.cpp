@@ -334,10 +334,4 @@ Keyword FindKeywordReadingAhead(std::string_view name) {
   return LookUpShort(key, size);
 }
 
-Keyword FindKeyword(std::string_view name) {
-  if (name.size() > kKeywordReadAhead) return LookUpLong(name);
-  if (name.empty()) return Keyword{};
-  return LookUpShort(PackPrefix(name), name.size());
-}
-
 }  // namespace richtext

@@ -73,10 +73,9 @@ struct Keyword {
 // How far past a name's start FindKeywordReadingAhead may read.
 inline constexpr std::size_t kKeywordReadAhead = 8;
 
-// What a control word does; Action::kIgnored for one that is not in the table.
-Keyword FindKeyword(std::string_view name);
-// The same, faster, for a name whose first kKeywordReadAhead bytes may be read even where they
-// lie past its end (a name read in place from a longer buffer).
+// What a control word does; Action::kIgnored for one that is not in the table. The first
+// kKeywordReadAhead bytes at name.data() are read even where they lie past the name's end (a
+// name read in place from a longer buffer), so one load gives a short name's key.
 Keyword FindKeywordReadingAhead(std::string_view name);
 
 }  // namespace richtext

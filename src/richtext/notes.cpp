@@ -1,5 +1,6 @@
 #include "richtext/notes.h"
 
+#include <limits>
 #include <string_view>
 
 namespace richtext {
@@ -31,6 +32,12 @@ std::string Letters(int number) {
 std::string Upper(std::string text) {
   for (char& c : text) c = static_cast<char>(c - 'a' + 'A');
   return text;
+}
+
+// The next note number. A \ftnstart near the top of the range must not make it wrap.
+int CountNote(int& counted) {
+  if (counted < std::numeric_limits<int>::max()) ++counted;
+  return counted;
 }
 
 void AppendNote(std::string& out, Note& note) {
@@ -83,6 +90,44 @@ std::string FormatNoteNumber(int number, NoteNumbering numbering) {
     }
   }
   return std::to_string(number);
+}
+
+const std::string& Notes::NextBodyMark() {
+  mark_text_ = FormatNoteNumber(CountNote(footnotes_counted_), footnote_numbering_);
+  return mark_text_;
+}
+
+void Notes::BodyMarkWritten(TextBuilder& body) {
+  mark_offset_ = body.size() - mark_text_.size();
+  mark_pending_ = true;
+  body.Hold(mark_offset_);
+}
+
+std::int32_t Notes::Begin(TextBuilder& body) {
+  if (notes_.size() >= kMaxNotes) {
+    ParagraphEnded(body);  // the mark stays as written, its note's text after it
+    return -1;
+  }
+  Note& note = *notes_.emplace_back(std::make_unique<Note>());
+  if (mark_pending_) {
+    note.mark = mark_text_;
+    mark_pending_ = false;
+  }
+  return static_cast<std::int32_t>(notes_.size() - 1);
+}
+
+void Notes::MakeEndnote(std::int32_t index, TextBuilder& body) {
+  Note& note = at(index);
+  if (note.endnote) return;
+  note.endnote = true;
+  if (note.mark.empty()) return;
+  // The body's mark was counted as a footnote before the note said otherwise.
+  --footnotes_counted_;
+  std::string mark = FormatNoteNumber(CountNote(endnotes_counted_), endnote_numbering_);
+  if (mark_offset_ + note.mark.size() <= body.size()) {
+    body.Replace(mark_offset_, note.mark.size(), mark);
+  }
+  note.mark = std::move(mark);
 }
 
 void Notes::AppendTo(std::string& body) {

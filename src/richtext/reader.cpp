@@ -4,7 +4,6 @@
 #include <cstdint>
 #include <memory>
 
-#include "platform/files.h"
 #include "richtext/interpreter.h"
 #include "richtext/keywords.h"
 #include "richtext/scanner.h"
@@ -19,15 +18,13 @@ static_assert(Scanner<Interpreter>::kNameReadable >= kKeywordReadAhead,
 constexpr std::string_view kSignature = "{\\rtf";
 constexpr std::uint8_t kByteOrderMark[] = {0xEF, 0xBB, 0xBF};
 
-// Big enough that a read costs little per byte, small enough to stay in the cache.
-constexpr std::size_t kChunkSize = 256 * 1024;
-
 // The text is rarely larger than the RTF file, so reserving the file's size means the buffer is
 // never copied to grow. Reserved pages that are never written cost no memory where the system
 // commits pages on first touch; the cap bounds the address space a huge picture file reserves.
 constexpr std::size_t kMaxReservation = 256 * 1024 * 1024;
-// The room reserved when text is handed over after each chunk: about what a chunk makes.
-constexpr std::size_t kHeldWhileHandingOver = 2 * kChunkSize;
+// The room reserved when text is handed over after each piece: about what a piece of the usual
+// size makes.
+constexpr std::size_t kHeldWhileHandingOver = 2 * Reader::kUsualPiece;
 
 bool IsLeadingSpace(std::uint8_t byte) {
   return byte == ' ' || byte == '\t' || byte == '\r' || byte == '\n';
@@ -98,8 +95,7 @@ void Reader::ExpectInputSize(std::size_t bytes) {
 void Reader::Feed(const void* data, std::size_t size) {
   const auto* p = static_cast<const std::uint8_t*>(data);
   impl_->Feed(p, p + size);
-  if (impl_->sink && !impl_->builder.HandOver(*impl_->sink, impl_->interpreter.FinalBodySize(),
-                                              impl_->min_piece)) {
+  if (impl_->sink && !impl_->builder.HandOver(*impl_->sink, impl_->min_piece)) {
     // The sink refused or failed: the rest stays here (its owner reports a failure), in room
     // for all of it, as growing step by step would copy it and touch fresh memory each time.
     impl_->sink = nullptr;
@@ -127,43 +123,6 @@ ReadStatus ConvertBytes(std::string_view rtf, std::string& text) {
   ReadStatus status = reader.Finish();
   if (status == ReadStatus::kOk) text = reader.TakeText();
   return status;
-}
-
-FileStatus ConvertFile(const platform::NativeString& path, std::string& text, TextSink* sink) {
-  platform::InputFile file;
-  switch (file.Open(path)) {
-    case platform::FileError::kNone:
-      break;
-    case platform::FileError::kNotFound:
-      return FileStatus::kNotFound;
-    case platform::FileError::kAccessDenied:
-      return FileStatus::kAccessDenied;
-    case platform::FileError::kNotAFile:
-      return FileStatus::kNotAFile;
-    case platform::FileError::kBadName:
-      return FileStatus::kBadName;
-    default:
-      return FileStatus::kReadError;
-  }
-  Reader reader;
-  if (sink) reader.HandTextTo(*sink);
-  reader.ExpectInputSize(static_cast<std::size_t>(
-      std::min<std::uint64_t>(file.Size(), static_cast<std::uint64_t>(SIZE_MAX))));
-  // No bigger than the file needs (a small document then costs no mapping of a big buffer), and
-  // left uninitialised: zeroing it would touch every page. A file that grows while it is read
-  // is still read to its end, in more pieces.
-  const std::size_t chunk_size = static_cast<std::size_t>(
-      std::min<std::uint64_t>(file.Size() + 1, static_cast<std::uint64_t>(kChunkSize)));
-  const std::unique_ptr<char[]> chunk(new char[chunk_size]);
-  for (;;) {
-    std::ptrdiff_t got = file.Read(chunk.get(), chunk_size);
-    if (got < 0) return FileStatus::kReadError;
-    if (got == 0) break;
-    reader.Feed(chunk.get(), static_cast<std::size_t>(got));
-  }
-  if (reader.Finish() != ReadStatus::kOk) return FileStatus::kNotRichText;
-  text = reader.TakeText();
-  return FileStatus::kOk;
 }
 
 }  // namespace richtext

@@ -4,6 +4,7 @@
 //   reader.Feed(chunk, size);   // as often as needed, split anywhere
 //   if (reader.Finish() == richtext::ReadStatus::kOk) text = reader.TakeText();
 //
+// The reader takes bytes, never files: whoever has the document reads it and feeds it here.
 // Memory stays bounded by the text produced: skipped data (pictures, objects) is never held. With
 // a sink, finished text leaves as it is read, and memory stays bounded however long the text.
 #pragma once
@@ -13,7 +14,6 @@
 #include <string>
 #include <string_view>
 
-#include "platform/native_string.h"
 #include "richtext/text_sink.h"
 
 namespace richtext {
@@ -30,6 +30,9 @@ class Reader {
   Reader(const Reader&) = delete;
   Reader& operator=(const Reader&) = delete;
 
+  // The size of piece to feed: big enough that reading costs little per byte, small enough to
+  // stay in the cache.
+  static constexpr std::size_t kUsualPiece = 256 * 1024;
   // Text handed over at once, at least: a sink's write then costs little per byte.
   static constexpr std::size_t kHandOverPiece = 64 * 1024;
 
@@ -51,20 +54,5 @@ class Reader {
 
 // One-shot conversion of bytes in memory.
 ReadStatus ConvertBytes(std::string_view rtf, std::string& text);
-
-enum class FileStatus {
-  kOk,
-  kNotFound,
-  kAccessDenied,
-  kNotAFile,  // a folder, a device or a pipe
-  kBadName,
-  kReadError,
-  kNotRichText,
-};
-
-// Reads a document from a file in fixed-size chunks. With a sink, text holds only what was not
-// handed to it.
-FileStatus ConvertFile(const platform::NativeString& path, std::string& text,
-                       TextSink* sink = nullptr);
 
 }  // namespace richtext

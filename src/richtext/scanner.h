@@ -4,7 +4,7 @@
 //
 // The handler supplies:
 //   bool SkippingText()              plain bytes will be dropped: scan them in bulk
-//   void Text(const uint8_t*, size_t, bool ascii)
+//   void TextRun(const uint8_t*, size_t, bool ascii)
 //                                     a run of plain bytes (no \ { } and no control bytes);
 //                                     ascii: none of them is above 0x7F
 //   void ControlByte(uint8_t)         a raw control byte in the text (TAB, NUL, ...)
@@ -196,7 +196,7 @@ class Scanner {
         const std::uint8_t* run = p;
         bool ascii;
         p = FindTextRunEnd(p, end, ascii);
-        if (p > run) handler_.Text(run, static_cast<std::size_t>(p - run), ascii);
+        if (p > run) handler_.TextRun(run, static_cast<std::size_t>(p - run), ascii);
       }
       if (p == end) return p;
       const std::uint8_t c = *p++;

@@ -16,7 +16,8 @@ void TextBuilder::Reserve(std::size_t bytes) {
   platform::AdviseLargeBuffer(out_.data(), out_.capacity());
 }
 
-bool TextBuilder::HandOver(TextSink& sink, std::size_t keep_from, std::size_t min_piece) {
+bool TextBuilder::HandOver(TextSink& sink, std::size_t min_piece) {
+  const std::size_t keep_from = std::min(held_from_, size());
   if (out_.empty() || keep_from <= handed_over_) return true;
   const std::size_t piece = std::min(keep_from - handed_over_, out_.size() - 1);
   if (piece == 0 || piece < min_piece) return true;

@@ -40,23 +40,24 @@ class TextBuilder {
     }
   }
   void LineBreak();
-  void Tab() { AppendCodePoint('\t'); }
   void CellEnd();
   void RowEnd();
 
-  bool empty() const { return size() == 0; }
   // All text written so far, including what was handed over.
   std::size_t size() const { return handed_over_ + out_.size(); }
-  // Rewrites text already written (a note mark, once the note turns out to be an endnote). The
-  // caller keeps such text from being handed over, so offset is always still held here.
+  // Text from offset on may still be rewritten (a note mark, until its note has ended): it is
+  // not handed over until released.
+  void Hold(std::size_t offset) { held_from_ = offset; }
+  void Release() { held_from_ = kNothingHeld; }
+  // Rewrites held text.
   void Replace(std::size_t offset, std::size_t length, std::string_view text) {
     if (offset < handed_over_) return;
     out_.replace(offset - handed_over_, length, text);
   }
-  // Gives the text written before offset keep_from (but never the last byte, which later
-  // writes look at) to the sink, when there is at least min_piece of it. False when the sink
-  // failed; the text then stays here.
-  bool HandOver(TextSink& sink, std::size_t keep_from, std::size_t min_piece);
+  // Gives the text that is final (not held, and never the last byte, which later writes look
+  // at) to the sink, when there is at least min_piece of it. False when the sink failed; the
+  // text then stays here.
+  bool HandOver(TextSink& sink, std::size_t min_piece);
   // The text not handed over, with the held-back final paragraph end dropped.
   std::string Finish();
 
@@ -65,7 +66,10 @@ class TextBuilder {
   void FlushPending();
   void AppendWide(char32_t c);
 
+  static constexpr std::size_t kNothingHeld = static_cast<std::size_t>(-1);
+
   std::string out_;
+  std::size_t held_from_ = kNothingHeld;
   std::size_t handed_over_ = 0;  // bytes of the text given to a sink, no longer in out_
   Pending pending_ = Pending::kNone;
 };

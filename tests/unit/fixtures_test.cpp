@@ -6,6 +6,8 @@
 #include <fstream>
 #include <sstream>
 
+#include "load_document.h"
+#include "reader_in_pieces.h"
 #include "richtext/reader.h"
 
 namespace {
@@ -44,10 +46,9 @@ TEST(Fixtures, EachDocumentGivesItsText) {
   const auto documents = Fixtures();
   ASSERT_GE(documents.size(), 10u);
   for (const fs::path& document : documents) {
-    std::string text;
-    ASSERT_EQ(richtext::ConvertFile(document.native(), text), richtext::FileStatus::kOk)
-        << document.filename();
-    EXPECT_EQ(text, ExpectedText(fs::path(document).replace_extension(".txt")))
+    const std::optional<std::string> text = testing_support::LoadDocument(document);
+    ASSERT_TRUE(text) << document.filename();
+    EXPECT_EQ(*text, ExpectedText(fs::path(document).replace_extension(".txt")))
         << document.filename();
   }
 }
@@ -59,12 +60,8 @@ TEST(Fixtures, SmallChunksGiveTheSameText) {
     std::string whole;
     ASSERT_EQ(richtext::ConvertBytes(bytes, whole), richtext::ReadStatus::kOk);
     for (std::size_t chunk : {1u, 2u, 3u, 7u, 64u}) {
-      richtext::Reader reader;
-      for (std::size_t at = 0; at < bytes.size(); at += chunk) {
-        reader.Feed(bytes.data() + at, std::min(chunk, bytes.size() - at));
-      }
-      ASSERT_EQ(reader.Finish(), richtext::ReadStatus::kOk);
-      EXPECT_EQ(reader.TakeText(), whole) << document.filename() << " in chunks of " << chunk;
+      EXPECT_EQ(testing_support::ConvertInPieces(bytes, chunk), whole)
+          << document.filename() << " in chunks of " << chunk;
     }
   }
 }

@@ -176,25 +176,6 @@ TEST(HostileDocuments, EveryPrefixOfARepresentativeDocument) {
   }
 }
 
-TEST(HostileDocuments, NotRichText) {
-  const std::string inputs[] = {
-      "",
-      "\xEF\xBB\xBF",
-      "\x7F"
-      "ELF\x02\x01\x01\x00\x00\x00"s,
-      Repeat("\x00\xFF\x10"s, 10000),
-      "Plain text that mentions {\\rtf1 only later}",
-      "%PDF-1.7 {\\rtf1}",
-      Repeat(" ", 100000) + "x{\\rtf1}",
-  };
-  for (const std::string& input : inputs) {
-    std::string text = "untouched";
-    EXPECT_EQ(richtext::ConvertBytes(input, text), richtext::ReadStatus::kNotRichText)
-        << input.substr(0, 20);
-    EXPECT_EQ(text, "untouched");
-  }
-}
-
 // Found by the reader fuzzer: spaces after the document's end were decoded with the text that
 // followed them when both came in one piece, but held as plain spaces when split, so a page
 // whose 0x20 is not a space (IBM 933) gave different text for different chunkings.

@@ -116,11 +116,4 @@ TEST(SplitOverflow, TokensBeforeTheOverflowStay) {
   EXPECT_EQ(astrArgs[1], Native("first"));
 }
 
-TEST(SplitCaller, StringIsTakenByValue) {
-  mdlMain::ClearArgs();
-  const NativeString text = Native("  \"a b\" c");
-  ParseArgs(text);
-  EXPECT_EQ(text, Native("  \"a b\" c"));
-}
-
 }  // namespace

@@ -17,21 +17,6 @@ TEST(Paths, ToolFolderLosesOneTrailingSeparator) {
   EXPECT_EQ(mdlMain::ToolFolder(NativePath("/")), Native(""));
 }
 
-TEST(Paths, InputIsJoinedToTheToolFolderAsItStands) {
-  EXPECT_EQ(mdlMain::InputPath(NativePath("/t"), Native("report.rtf")),
-            NativePath("/t/report.rtf"));
-  EXPECT_EQ(mdlMain::InputPath(NativePath("/t"), NativePath("docs/a.rtf")),
-            NativePath("/t/docs/a.rtf"));
-  EXPECT_EQ(mdlMain::InputPath(Native(""), Native("b")), NativePath("/b"));
-  EXPECT_EQ(mdlMain::InputPath(NativePath("/t"), Native("")), NativePath("/t/"));
-}
-
-TEST(Paths, OutputAddsTxtToTheWholeArgument) {
-  EXPECT_EQ(mdlMain::OutputPath(Native("report.rtf")), Native("report.rtf.txt"));
-  EXPECT_EQ(mdlMain::OutputPath(Native("report")), Native("report.txt"));
-  EXPECT_EQ(mdlMain::OutputPath(NativePath("docs/a.rtf")), NativePath("docs/a.rtf.txt"));
-}
-
 TEST(Paths, AbsoluteArguments) {
   EXPECT_TRUE(mdlMain::IsAbsoluteArgument(NativePath("/x/a.rtf")));
   EXPECT_FALSE(mdlMain::IsAbsoluteArgument(NativePath("x/a.rtf")));

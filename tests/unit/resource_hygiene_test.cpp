@@ -8,7 +8,7 @@
 
 #include "driver/output_file.h"
 #include "host/failure.h"
-#include "richtext/reader.h"
+#include "load_document.h"
 
 namespace {
 namespace fs = std::filesystem;
@@ -40,11 +40,10 @@ class ResourceHygiene : public testing::Test {
   fs::path dir_;
 };
 
-TEST_F(ResourceHygiene, ConvertFileClosesTheInputOnEveryPath) {
+TEST_F(ResourceHygiene, LoadingClosesTheInputOnEveryPath) {
   const std::size_t before = OpenDescriptors();
   for (const char* name : {"a.rtf", "plain.txt", "empty.rtf", "folder.rtf", "fifo.rtf", "none"}) {
-    std::string text;
-    richtext::ConvertFile((dir_ / name).string(), text);
+    testing_support::LoadDocument(dir_ / name);
     EXPECT_EQ(OpenDescriptors(), before) << name;
   }
 }

@@ -127,7 +127,10 @@ FileError OutputFile::Open(const NativeString& path) {
   // OPEN_ALWAYS, not CREATE_ALWAYS: the caller checks the identity before anything is emptied.
   HANDLE handle = CreateFileW(path.c_str(), GENERIC_WRITE, kShareAll, nullptr, OPEN_ALWAYS,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (handle == INVALID_HANDLE_VALUE) return FromLastError(GetLastError());
+  if (handle == INVALID_HANDLE_VALUE) {
+    const FileError error = FromLastError(GetLastError());
+    return error == FileError::kNotFound ? FileError::kNoFolder : error;
+  }
   BY_HANDLE_FILE_INFORMATION info;
   regular_ = IsRegularFile(handle, info);
   identity_ = regular_ ? IdentityOf(info) : FileIdentity{};

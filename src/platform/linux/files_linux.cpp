@@ -123,7 +123,10 @@ FileError OutputFile::Open(const NativeString& path) {
   // No O_TRUNC: the caller checks the identity before anything is emptied. O_NONBLOCK keeps a
   // FIFO without a reader from blocking the run; it is cleared again below.
   int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | O_NONBLOCK | O_NOCTTY, 0666);
-  if (fd < 0) return FromErrno(errno);
+  if (fd < 0) {
+    const FileError error = FromErrno(errno);
+    return error == FileError::kNotFound ? FileError::kNoFolder : error;
+  }
   struct stat info;
   if (fstat(fd, &info) != 0) {
     int error = errno;

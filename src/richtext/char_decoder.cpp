@@ -1,0 +1,133 @@
+#include "richtext/char_decoder.h"
+
+#include <algorithm>
+
+#include "richtext/byte_search.h"
+
+namespace richtext {
+
+void CharDecoder::Decode(const CodePage* page, const std::uint8_t* bytes, std::size_t size,
+                         bool ascii, TextBuilder& out) {
+  // Printable ASCII, with no character half read, is copied whole under any page that leaves
+  // it as it is: most text is.
+  const bool whole = ascii && page->ascii_transparent();
+  if (CharacterHalfRead() || (page->kind() != CodePage::Kind::kSingleByte && !whole)) {
+    DecodeMultiByte(page, bytes, size, out);
+    return;
+  }
+  if (high_surrogate_ != 0) FlushSurrogate(out);
+  if (whole) {
+    out.AppendUtf8(reinterpret_cast<const char*>(bytes), size);
+    return;
+  }
+  const std::uint8_t* end = bytes + size;
+  if (page->ascii_transparent()) {
+    while (bytes < end) {
+      const std::uint8_t* run = bytes;
+      bytes = FindNonPrintableAscii(bytes, end);
+      if (bytes > run) {
+        out.AppendUtf8(reinterpret_cast<const char*>(run), static_cast<std::size_t>(bytes - run));
+      }
+      while (bytes < end && !IsPrintableAscii(*bytes)) out.AppendCodePoint(page->single(*bytes++));
+    }
+  } else {
+    while (bytes < end) out.AppendCodePoint(page->single(*bytes++));
+  }
+}
+
+void CharDecoder::DecodeMultiByte(const CodePage* page, const std::uint8_t* bytes, std::size_t size,
+                                  TextBuilder& out) {
+  for (const std::uint8_t* end = bytes + size; bytes < end; ++bytes) {
+    const std::uint8_t byte = *bytes;
+    if (page->kind() == CodePage::Kind::kUtf8) {
+      DecodeUtf8Byte(byte, out);
+      continue;
+    }
+    if (has_lead_byte_) {
+      has_lead_byte_ = false;
+      const char32_t c = page->pair(lead_byte_, byte);
+      if (c == kReplacement && byte < 0x40) {
+        // Not a trail byte at all (a space, a digit, a control): the lead byte alone is lost.
+        Emit(kReplacement, out);
+      } else {
+        Emit(c, out);
+        continue;
+      }
+    }
+    const char32_t c = page->single(byte);
+    if (c == kLeadByte) {
+      has_lead_byte_ = true;
+      lead_byte_ = byte;
+    } else {
+      Emit(c, out);
+    }
+  }
+}
+
+void CharDecoder::DecodeUtf8Byte(std::uint8_t byte, TextBuilder& out) {
+  if (utf8_needed_ > 0) {
+    if ((byte & 0xC0) == 0x80) {
+      utf8_value_ = (utf8_value_ << 6) | (byte & 0x3F);
+      if (--utf8_needed_ == 0) {
+        static constexpr char32_t kSmallest[] = {0, 0, 0x80, 0x800, 0x10000};
+        const bool valid = utf8_value_ >= kSmallest[utf8_length_] && utf8_value_ <= 0x10FFFF &&
+                           (utf8_value_ < 0xD800 || utf8_value_ > 0xDFFF);
+        Emit(valid ? utf8_value_ : kReplacement, out);
+      }
+      return;
+    }
+    utf8_needed_ = 0;
+    Emit(kReplacement, out);
+  }
+  if (byte < 0x80) {
+    Emit(byte, out);
+  } else if (byte >= 0xC2 && byte <= 0xDF) {
+    utf8_value_ = byte & 0x1F;
+    utf8_length_ = 2;
+    utf8_needed_ = 1;
+  } else if (byte >= 0xE0 && byte <= 0xEF) {
+    utf8_value_ = byte & 0x0F;
+    utf8_length_ = 3;
+    utf8_needed_ = 2;
+  } else if (byte >= 0xF0 && byte <= 0xF4) {
+    utf8_value_ = byte & 0x07;
+    utf8_length_ = 4;
+    utf8_needed_ = 3;
+  } else {
+    Emit(kReplacement, out);
+  }
+}
+
+void CharDecoder::Unicode(char32_t c, TextBuilder& out) {
+  if (c >= 0xD800 && c <= 0xDBFF) {
+    if (high_surrogate_ != 0) FlushSurrogate(out);
+    high_surrogate_ = c;
+    return;
+  }
+  if (c >= 0xDC00 && c <= 0xDFFF) {
+    if (high_surrogate_ == 0) {
+      out.AppendCodePoint(kReplacement);
+      return;
+    }
+    const char32_t combined = 0x10000 + ((high_surrogate_ - 0xD800) << 10) + (c - 0xDC00);
+    high_surrogate_ = 0;
+    out.AppendCodePoint(combined);
+    return;
+  }
+  Emit(c, out);
+}
+
+void CharDecoder::FlushSurrogate(TextBuilder& out) {
+  high_surrogate_ = 0;
+  out.AppendCodePoint(kReplacement);  // a high surrogate whose low half never came
+}
+
+std::size_t CharDecoder::SkipFallbackBytes(std::size_t size) {
+  if (fallback_left_ <= 0) return 0;
+  // Each byte of the fallback text counts as one unit.
+  const std::size_t skip = std::min<std::size_t>(size, static_cast<std::size_t>(fallback_left_));
+  fallback_left_ -= static_cast<std::int32_t>(skip);
+  return skip;
+}
+
+}  // namespace richtext

@@ -1,0 +1,95 @@
+// Turns the bytes of a code page, and \uN values, into characters of the text. It owns every
+// character that arrives in more than one token: a double-byte lead byte waiting for its trail
+// byte, a UTF-8 sequence under code page 65001, a \uN high surrogate waiting for its low half,
+// and the \ucN fallback units still to be skipped after a \uN.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "richtext/code_page.h"
+#include "richtext/text_builder.h"
+
+namespace richtext {
+
+// Bytes that stand for themselves in every ASCII-transparent page and need no filtering.
+inline bool IsPrintableAscii(std::uint8_t byte) {
+  return static_cast<std::uint8_t>(byte - 0x20) < 0x5F;
+}
+
+class CharDecoder {
+ public:
+  // Decodes a run of bytes of the page. ascii: the bytes are all printable ASCII.
+  void Decode(const CodePage* page, const std::uint8_t* bytes, std::size_t size, bool ascii,
+              TextBuilder& out);
+  // One byte, as \'hh gives it: the usual case, one character of a single-byte page, costs no
+  // run machinery.
+  void DecodeByte(const CodePage* page, std::uint8_t byte, TextBuilder& out) {
+    if (!CharacterHalfRead() && page->kind() == CodePage::Kind::kSingleByte) {
+      Emit(page->single(byte), out);
+    } else {
+      Decode(page, &byte, 1, IsPrintableAscii(byte), out);
+    }
+  }
+  // A \uN character (its value already made unsigned); surrogate halves are paired here.
+  void Unicode(char32_t c, TextBuilder& out);
+  // A character that is not a code page's byte (\tab, \emdash, a field's symbol, ...).
+  void Emit(char32_t c, TextBuilder& out) {
+    if (high_surrogate_ != 0) [[unlikely]]
+      FlushSurrogate(out);
+    out.AppendCodePoint(c);
+  }
+  // Text written whole (a note mark): a waiting high surrogate goes first.
+  void EmitUtf8(const char* data, std::size_t size, TextBuilder& out) {
+    if (high_surrogate_ != 0) [[unlikely]]
+      FlushSurrogate(out);
+    out.AppendUtf8(data, size);
+  }
+
+  // A paragraph, cell or row ends: a half-read character is lost, a lone high surrogate shown.
+  void EndCharacter(TextBuilder& out) {
+    DropPartialCharacter();
+    if (high_surrogate_ != 0) FlushSurrogate(out);
+  }
+  // The font, the page or the group changed: bytes of a half-read character are dropped.
+  void DropPartialCharacter() {
+    has_lead_byte_ = false;
+    utf8_needed_ = 0;
+  }
+  // The input ended; a lone high surrogate is shown only where text is visible.
+  void Finish(TextBuilder& out, bool visible) {
+    DropPartialCharacter();
+    if (high_surrogate_ != 0 && visible) FlushSurrogate(out);
+    high_surrogate_ = 0;
+  }
+
+  // The \ucN fallback after a \uN: this many units (bytes, \'hh, control words) are not text.
+  void StartFallback(std::int32_t units) { fallback_left_ = units; }
+  void EndFallback() { fallback_left_ = 0; }
+  bool InFallback() const { return fallback_left_ > 0; }
+  // Takes one unit of the fallback; false when there is none left to take.
+  bool SkipFallbackUnit() {
+    if (fallback_left_ <= 0) return false;
+    --fallback_left_;
+    return true;
+  }
+  // Takes as many of size bytes as the fallback still covers; returns how many.
+  std::size_t SkipFallbackBytes(std::size_t size);
+
+ private:
+  bool CharacterHalfRead() const { return has_lead_byte_ || utf8_needed_ > 0; }
+  void DecodeMultiByte(const CodePage* page, const std::uint8_t* bytes, std::size_t size,
+                       TextBuilder& out);
+  void DecodeUtf8Byte(std::uint8_t byte, TextBuilder& out);
+  void FlushSurrogate(TextBuilder& out);
+
+  std::int32_t fallback_left_ = 0;  // fallback units still to skip after a \uN
+  char32_t high_surrogate_ = 0;     // a \uN high surrogate waiting for its low half
+  bool has_lead_byte_ = false;      // a double-byte lead byte waiting for its trail byte
+  std::uint8_t lead_byte_ = 0;
+  int utf8_needed_ = 0;  // continuation bytes still expected under code page 65001
+  int utf8_length_ = 0;
+  char32_t utf8_value_ = 0;
+};
+
+}  // namespace richtext
