@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """Whole-process benchmark of rtfplain against two references; bench/run.sh builds and calls it.
 
-    bench.py --build BUILD_DIR --toy TOKTOY --generator MAKE_CORPUS --scratch DIR [--reps N] [--quick]
+    bench.py --build BUILD_DIR --toy TOKTOY --generator MAKE_CORPUS --scratch DIR
+             [--reps N] [--quick] [--skip-growth] [--baseline EXE]
 
 For each corpus shape, at scales 0.5 and 1, it checks rtfplain's output against the generator's
 NAME.expected.txt and times rtfplain, the floor (read in 1 MiB chunks, count backslashes) and the
