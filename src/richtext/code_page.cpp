@@ -102,17 +102,15 @@ CodePages::~CodePages() = default;
 const CodePage* CodePages::Get(int number, const CodePage* fallback) {
   // Numbers outside the Windows range name no code page; not remembering them keeps a hostile
   // document's thousands of made-up numbers from growing the map.
-  const bool symbol = number == kSymbolCodePage || number == kWingdingsCodePage;
-  if (!symbol && (number <= 0 || number > 65535)) {
+  const SymbolFont symbol = SymbolFontOfCodePage(number);
+  if (symbol == SymbolFont::kNone && (number <= 0 || number > 65535)) {
     return fallback != nullptr ? fallback : windows1252_;
   }
   auto found = pages_.find(number);
   if (found == pages_.end()) {
     std::unique_ptr<CodePage> page;
-    if (number == kSymbolCodePage) {
-      page = CodePage::FromTable(number, SymbolFontTable(SymbolFont::kSymbol));
-    } else if (number == kWingdingsCodePage) {
-      page = CodePage::FromTable(number, SymbolFontTable(SymbolFont::kWingdings));
+    if (symbol != SymbolFont::kNone) {
+      page = CodePage::FromTable(number, SymbolFontTable(symbol));
     } else {
       page = CodePage::FromSystem(number);
     }

@@ -49,12 +49,8 @@ const CodePage* FontTable::PageFor(const GroupState& state) {
     font->symbol = SymbolFontOfName(font->name);
     font->symbol_known = font->name_done;
   }
-  int code_page = 0;
-  if (font->symbol == SymbolFont::kSymbol) {
-    code_page = kSymbolCodePage;
-  } else if (font->symbol == SymbolFont::kWingdings) {
-    code_page = kWingdingsCodePage;
-  } else {
+  int code_page = CodePageOfSymbolFont(font->symbol);
+  if (code_page == 0) {
     code_page = font->code_page > 0 ? font->code_page : CodePageOfCharset(font->charset);
   }
   font->page = code_page > 0 ? code_pages_.Get(code_page, document) : document;

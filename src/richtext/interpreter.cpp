@@ -37,7 +37,7 @@ std::uint64_t BinaryLength(bool has_parameter, std::int32_t parameter) {
 }
 
 bool IsSymbolPage(const CodePage* page) {
-  return page->number() == kSymbolCodePage || page->number() == kWingdingsCodePage;
+  return SymbolFontOfCodePage(page->number()) != SymbolFont::kNone;
 }
 
 }  // namespace

@@ -30,10 +30,6 @@ constexpr SymbolFont SymbolFontOfCodePage(int number) {
              : SymbolFont::kNone;
 }
 
-// Until the reader asks CodePageOfSymbolFont instead.
-inline constexpr int kSymbolCodePage = CodePageOfSymbolFont(SymbolFont::kSymbol);
-inline constexpr int kWingdingsCodePage = CodePageOfSymbolFont(SymbolFont::kWingdings);
-
 // Which symbol font a font table name stands for (case and spaces ignored, so "Wingdings 2" and
 // "Wingdings2" agree).
 SymbolFont SymbolFontOfName(std::string_view name);
