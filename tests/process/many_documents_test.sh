@@ -27,18 +27,16 @@ for folder in "${folders[@]}"; do mkdir -p "$tree/$folder" "$expected/$folder"; 
 # Each document's text holds its number, so a document converted under another's name shows.
 document() {  # FOLDER NAME N
   local path=${1:+$1/}$2
-  printf '{\\rtf1\\ansi\\ansicpg1252 Document %s caf\\'"'"'e9\\par {\\b item %s}\\tab end}' "$3" "$3" \
+  printf '%s' "{\\rtf1\\ansi\\ansicpg1252 Document $3 caf\\'e9\\par {\\b item $3}\\tab end}" \
     >"$tree/$path"
   printf 'Document %s caf\xc3\xa9\r\nitem %s\tend\r\n' "$3" "$3" >"$expected/$path.txt"
 }
 names=("plain %d.rtf" "na\xc3\xafve %d.rtf" "UPPER%d.RTF" "  lead %d.rtf" "multi  space\t%d.rtf")
-count=0
 for ((n = 0; n < 300; ++n)); do
   folder=${folders[n % ${#folders[@]}]}
   # shellcheck disable=SC2059  # the names are the formats
   printf -v name "${names[n % ${#names[@]}]}" "$n"
   document "$folder" "$name" "$n"
-  count=$((count + 1))
 done
 document "2019" 'inner"quote.rtf' q  # a quote without spaces is kept
 # Refused: a name that begins with a quote, one with a quote and a space, a document that is
@@ -50,16 +48,17 @@ printf '{\\rtf1 not a document by its name}' >"$tree/2019/notes.txt"
 refused=$'"quoted".rtf\n2019/not rich.rtf\nRésumés/say "hi".rtf'
 
 # A symbolic link to the program works too: the script resolves it.
-ln -s "$(realpath "$program")" "$scratch/linked-rtfplain"
+ln -s "$program" "$scratch/linked-rtfplain"
 mkdir "$scratch/out"
 status=0
 (cd "$scratch/out" && bash "$scratch/convert-tree.sh" "$scratch/linked-rtfplain" "$tree") \
   2>"$scratch/report" || status=$?
 
 [ "$status" -eq 1 ] || fail "exit status $status, expected 1"
-[ "$(head -n 1 "$scratch/report")" = "3 documents not converted:" ] || fail "$(cat "$scratch/report")"
-[ "$(tail -n +2 "$scratch/report")" = "$refused" ] || fail "report: $(cat "$scratch/report")"
-diff -r "$expected" "$scratch/out" | head -n 20 && [ "${PIPESTATUS[0]}" -eq 0 ] || fail "outputs differ"
+[ "$(cat "$scratch/report")" = "Not converted (3):"$'\n'"$refused" ] ||
+  fail "report: $(cat "$scratch/report")"
+diff -r "$expected" "$scratch/out" >"$scratch/diff" ||
+  fail "outputs differ: $(head "$scratch/diff")"
 [ -z "$(find "$tree" -name '.rtfplain.*')" ] || fail "the program's link was left in the tree"
 
 # A tree with nothing refused: exit status 0 and a quiet run.
@@ -68,4 +67,4 @@ mkdir "$scratch/out2"
   >"$scratch/report2" 2>&1 || fail "clean tree: $(cat "$scratch/report2")"
 [ ! -s "$scratch/report2" ] || fail "clean tree printed: $(cat "$scratch/report2")"
 diff -r "$expected/日本語 文書" "$scratch/out2" || fail "clean tree outputs differ"
-echo "converted $count documents, refused 3"
+echo "converted 301 documents, refused 3"
