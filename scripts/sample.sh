@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
-# Builds rtfplain and converts the bundled sample document, showing the result.
+# Builds rtfplain and converts the bundled sample document, showing the result. The sample has a
+# build folder of its own (build/sample, no tests), so it never reconfigures the test build.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/deps.sh
-cmake --preset default -DRTFPLAIN_BUILD_TESTS=OFF >/dev/null
-cmake --build --preset default --target rtfplain
-cd build/default/src
+cmake --preset sample >/dev/null
+cmake --build --preset sample
+cd build/sample/src
 ./rtfplain sample.rtf
 echo "--- sample.rtf.txt ---"
 cat sample.rtf.txt
