@@ -122,8 +122,10 @@ int CodePageOfCharset(int charset) {
       return 437;  // PC 437
     case 255:
       return 850;  // OEM
+    case 0:
+      return 1252;  // ANSI is Western, whatever the document's page
     default:
-      return 0;  // 0 ANSI, 1 DEFAULT, 2 SYMBOL and the unknown: the document's page
+      return 0;  // 1 DEFAULT, 2 SYMBOL and the unknown: the document's page
   }
 }
 

@@ -85,7 +85,7 @@ class FontTable {
 };
 
 // The Windows code page a \fcharset stands for; 0 for charsets that follow the document's page
-// (ANSI and DEFAULT) and for unknown ones.
+// (DEFAULT, SYMBOL) and for unknown ones.
 int CodePageOfCharset(int charset);
 
 }  // namespace richtext

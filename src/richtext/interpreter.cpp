@@ -16,22 +16,6 @@ bool IsSkippedDestination(Destination destination) {
          destination == Destination::kFieldInstruction;
 }
 
-// Words that may follow \* because they begin a group of their own kind.
-bool OpensDestination(Action action) {
-  switch (action) {
-    case Action::kDestination:
-    case Action::kUnicodeCopy:
-    case Action::kListText:
-    case Action::kTextBox:
-    case Action::kField:
-    case Action::kFieldResult:
-    case Action::kFootnote:
-      return true;
-    default:
-      return false;
-  }
-}
-
 std::uint64_t BinaryLength(bool has_parameter, std::int32_t parameter) {
   return has_parameter && parameter > 0 ? static_cast<std::uint64_t>(parameter) : 0;
 }
@@ -224,12 +208,14 @@ std::uint64_t Interpreter::ControlWord(std::string_view name, bool has_parameter
   }
   if (after_end_) LeaveAfterEnd();
   const Keyword keyword = FindKeywordReadingAhead(name);
-  if (keyword.action == Action::kIgnored || (ignorable && !OpensDestination(keyword.action))) {
+  if (keyword.action == Action::kIgnored) {
     if (ignorable) SetDestination(Destination::kSkip);  // {\*\unknown ...} is not text
     return 0;
   }
+  // A known word after \* is read as it is: the \* asks to skip only what a reader does not know.
   switch (keyword.action) {
     case Action::kIgnored:
+    case Action::kPassedOver:
       break;
     case Action::kDestination: {
       Destination destination = static_cast<Destination>(keyword.value);

@@ -21,6 +21,7 @@ enum class Destination : std::uint8_t {
 
 enum class Action : std::uint8_t {
   kIgnored,      // not in the table: formatting and everything else the reader passes over
+  kPassedOver,   // known, but nothing to do: a \* before it asks nothing (\cs, \ds, \ts styles)
   kDestination,  // value: Destination
   kCharacter,    // value: the Unicode character it stands for
   kParagraph,    // \par, \sect
