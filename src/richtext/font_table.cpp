@@ -40,6 +40,10 @@ const CodePage* FontTable::PageFor(const GroupState& state) {
       (state.double_byte || state.right_to_left)) {
     number = state.associated_font;
   }
+  return PageOfFont(number);
+}
+
+const CodePage* FontTable::PageOfFont(std::int32_t number) {
   if (number < 0) number = default_font_;
   const CodePage* document = DocumentPage();
   Font* font = Find(number);

@@ -64,6 +64,8 @@ class FontTable {
   std::uint32_t generation() const { return generation_; }
   // The page of 8-bit text in a group of this state.
   const CodePage* PageFor(const GroupState& state);
+  // The page of 8-bit text in font number (-1: the default font).
+  const CodePage* PageOfFont(std::int32_t number);
   const CodePage* DocumentPage() {
     if (document_page_ == nullptr) document_page_ = code_pages_.Get(document_code_page_);
     return document_page_;

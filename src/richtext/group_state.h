@@ -20,6 +20,11 @@ struct GroupState {
   std::int32_t associated_font = -1;  // \afN
   std::int32_t unicode_skip = 1;      // \ucN: fallback units after each \uN
   std::int32_t note = -1;             // index of the footnote or endnote being read
+  // The paragraph's list: \lsN and \ilvlN, and its old numbering (\pn, an entry of the list
+  // reader's; 0 for none). Paragraph properties are kept with the group like the others.
+  std::int32_t list = 0;
+  std::int32_t list_level = 0;
+  std::uint16_t old_numbering = 0;
   Destination destination = Destination::kText;
   bool hidden = false;           // \v
   bool deleted = false;          // \deleted (tracked changes)

@@ -8,12 +8,29 @@ namespace {
 // Spaces held after the document's end; more are not kept (they would be noise anyway).
 constexpr std::size_t kMaxHeldSpace = 4096;
 
+// Destinations of the list tables and old numbering whose text is read.
+bool IsListText(Destination destination) {
+  return destination == Destination::kLevelText || destination == Destination::kLevelNumbers ||
+         destination == Destination::kOldNumberText;
+}
+
+bool IsListDestination(Destination destination) {
+  return destination >= Destination::kListTable;
+}
+
 // Destinations whose control words are not acted on (only \bin, and a few named below).
 bool IsSkippedDestination(Destination destination) {
   return destination == Destination::kSkip || destination == Destination::kUprAnsi ||
          destination == Destination::kUprAnsiInFontTable ||
          destination == Destination::kNestTableProps ||
          destination == Destination::kFieldInstruction;
+}
+
+// \uN is a signed 16-bit number: negative values stand for U+8000..U+FFFF.
+char32_t UnicodeOfParameter(std::int32_t value) {
+  if (value < 0) value = value >= -32768 ? value + 65536 : static_cast<std::int32_t>(kReplacement);
+  if (value > 0x10FFFF) value = static_cast<std::int32_t>(kReplacement);
+  return static_cast<char32_t>(value);
 }
 
 std::uint64_t BinaryLength(bool has_parameter, std::int32_t parameter) {
@@ -35,7 +52,8 @@ void Interpreter::UpdateMode() {
   visible_ = state_.destination == Destination::kText && !state_.hidden && !state_.deleted;
   words_skipped_ = IsSkippedDestination(state_.destination);
   skipping_text_ = !visible_ && state_.destination != Destination::kFontTable &&
-                   state_.destination != Destination::kFieldInstruction;
+                   state_.destination != Destination::kFieldInstruction &&
+                   !IsListText(state_.destination);
 }
 
 void Interpreter::SetDestination(Destination destination) {
@@ -72,11 +90,13 @@ void Interpreter::TextRun(const std::uint8_t* bytes, std::size_t size, bool asci
 
 void Interpreter::RouteBytes(const std::uint8_t* bytes, std::size_t size, bool ascii) {
   if (visible_) {
-    decoder_.Decode(CurrentPage(), bytes, size, ascii, out());
+    decoder_.Decode(CurrentPage(), bytes, size, ascii, Shown());
   } else if (state_.destination == Destination::kFontTable) {
     fonts_.CollectName(bytes, size);
   } else if (state_.destination == Destination::kFieldInstruction) {
     fields_.CollectInstruction(bytes, size);
+  } else {
+    lists_.CollectBytes(bytes, size, state_.destination);
   }
 }
 
@@ -85,7 +105,7 @@ void Interpreter::HexByte(std::uint8_t byte) {
   ignorable_ = false;
   if (after_end_) LeaveAfterEnd();
   if (visible_) {
-    decoder_.DecodeByte(CurrentPage(), byte, out());
+    decoder_.DecodeByte(CurrentPage(), byte, Shown());
   } else {
     RouteBytes(&byte, 1, IsPrintableAscii(byte));
   }
@@ -102,17 +122,19 @@ void Interpreter::ControlByte(std::uint8_t byte) {
 }
 
 void Interpreter::Unicode(std::int32_t parameter) {
-  // \uN is a signed 16-bit number: negative values stand for U+8000..U+FFFF.
-  std::int32_t value = parameter;
-  if (value < 0) value = value >= -32768 ? value + 65536 : static_cast<std::int32_t>(kReplacement);
-  if (value > 0x10FFFF) value = static_cast<std::int32_t>(kReplacement);
-  char32_t c = static_cast<char32_t>(value);
+  char32_t c = UnicodeOfParameter(parameter);
   // Symbol fonts are written as \u in the private area U+F020-U+F0FF.
   if (c >= 0xF020 && c <= 0xF0FF) {
     const CodePage* page = CurrentPage();
     if (IsSymbolPage(page)) c = page->single(static_cast<std::uint8_t>(c - 0xF000));
   }
-  decoder_.Unicode(c, out());
+  decoder_.Unicode(c, Shown());
+}
+
+void Interpreter::ShowLabel() {
+  if (state_.out == lists_.held_text()) return;  // the \listtext itself, being held
+  const std::string label = lists_.TakeLabel(state_);
+  decoder_.EmitUtf8(label.data(), label.size(), out());
 }
 
 void Interpreter::LeaveAfterEnd() {
@@ -125,6 +147,8 @@ void Interpreter::LeaveAfterEnd() {
 
 void Interpreter::Break(Action action) {
   if (!visible_) return;
+  // An empty list paragraph still shows its label; a row's end is no paragraph.
+  if (action != Action::kRow && action != Action::kNestRow) Shown();
   decoder_.EndCharacter(out());
   switch (action) {
     case Action::kParagraph:
@@ -141,7 +165,7 @@ void Interpreter::Break(Action action) {
       out().RowEnd();
       break;
   }
-  list_text_seen_ = false;
+  lists_.ParagraphEnded(state_);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -191,7 +215,7 @@ std::uint64_t Interpreter::SkippedDestinationWord(std::string_view name, bool ha
     if (!state_.hidden && !state_.deleted) {
       decoder_.EndCharacter(out());
       out().RowEnd();
-      list_text_seen_ = false;
+      lists_.ParagraphEnded(state_);
     }
   }
   return 0;
@@ -242,7 +266,11 @@ std::uint64_t Interpreter::ControlWord(std::string_view name, bool has_parameter
       break;
     case Action::kUnicode:
       if (!has_parameter) break;
-      if (visible_) Unicode(parameter);
+      if (visible_) {
+        Unicode(parameter);
+      } else if (IsListText(state_.destination)) {
+        lists_.CollectUnicode(UnicodeOfParameter(parameter), state_.destination);
+      }
       decoder_.StartFallback(state_.unicode_skip);
       break;
     case Action::kUnicodeSkip:
@@ -254,6 +282,8 @@ std::uint64_t Interpreter::ControlWord(std::string_view name, bool has_parameter
       if (!has_parameter) break;
       if (state_.destination == Destination::kFontTable) {
         fonts_.Declare(parameter);
+      } else if (state_.destination == Destination::kListLevel) {
+        lists_.SetLevelFont(parameter);
       } else {
         state_.font = parameter;
         state_.associated_last = false;
@@ -314,11 +344,23 @@ std::uint64_t Interpreter::ControlWord(std::string_view name, bool has_parameter
     case Action::kUnicodeCopy:
       break;  // \ud outside \upr: its group is ordinary text
     case Action::kListText:
-      if (list_text_seen_ && visible_) {
+      // Held until the paragraph shows its label; only the first copy of a paragraph counts.
+      if (!visible_) break;
+      if (TextBuilder* held = lists_.BeginListText()) {
+        state_.out = held;
+      } else {
         SetDestination(Destination::kSkip);
-      } else if (visible_) {
-        list_text_seen_ = true;
       }
+      break;
+    case Action::kList: {
+      const std::optional<Destination> entered =
+          lists_.Word(static_cast<ListWord>(keyword.value & 0xFF), keyword.value >> 8,
+                      has_parameter, parameter, state_);
+      if (entered) SetDestination(*entered);
+      break;
+    }
+    case Action::kParagraphDefaults:
+      if (state_.destination == Destination::kText) lists_.ParagraphDefaults(state_);
       break;
     case Action::kTextBox:
       if (visible_ && !state_.opens_text_box) {
@@ -371,6 +413,7 @@ void Interpreter::BeginNote() {
 
 void Interpreter::NoteMark() {
   if (!visible_) return;
+  Shown();
   if (state_.note >= 0) {
     const std::string& mark = notes_.MarkOf(state_.note);
     decoder_.EmitUtf8(mark.data(), mark.size(), out());
@@ -415,6 +458,11 @@ void Interpreter::GroupClose() {
   state_ = saved_.back();
   saved_.pop_back();
   if (closed.destination == Destination::kFontTable) fonts_.EndTable();
+  if (IsListDestination(closed.destination)) {
+    lists_.GroupClosed(closed.destination, fonts_, state_);
+  } else {
+    lists_.Refresh(state_);  // the paragraph's properties are the outer group's again
+  }
   UpdateMode();
   if (closed.opens_field) {
     const std::optional<char32_t> symbol =
@@ -427,6 +475,7 @@ void Interpreter::GroupClose() {
 }
 
 void Interpreter::Finish() {
+  if (visible_ && lists_.holds_text()) ShowLabel();  // a list text with nothing after it
   decoder_.Finish(out(), visible_);
 }
 

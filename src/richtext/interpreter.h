@@ -5,6 +5,7 @@
 //   FontTable    the fonts, and the code page of 8-bit text in each
 //   Fields       field results, and the character of a SYMBOL field
 //   Notes        footnotes and endnotes, their marks, and which body text is final
+//   ListReader   the list tables and old numbering, and each list paragraph's label
 // The body goes to a TextBuilder; notes are kept apart and added after the body.
 #pragma once
 
@@ -18,6 +19,7 @@
 #include "richtext/fields.h"
 #include "richtext/font_table.h"
 #include "richtext/group_state.h"
+#include "richtext/list_reader.h"
 #include "richtext/notes.h"
 #include "richtext/text_builder.h"
 
@@ -49,9 +51,16 @@ class Interpreter {
 
  private:
   TextBuilder& out() { return *state_.out; }
+  // Where visible text goes: the paragraph's label comes before its first character.
+  TextBuilder& Shown() {
+    if (lists_.LabelDue()) [[unlikely]]
+      ShowLabel();
+    return *state_.out;
+  }
+  void ShowLabel();
   // 8-bit text by destination: visible text, a font name, a field instruction.
   void RouteBytes(const std::uint8_t* bytes, std::size_t size, bool ascii);
-  void Emit(char32_t c) { decoder_.Emit(c, out()); }
+  void Emit(char32_t c) { decoder_.Emit(c, Shown()); }
   void Unicode(std::int32_t parameter);
   // Paragraph, line, cell and row ends.
   void Break(Action action);
@@ -91,14 +100,11 @@ class Interpreter {
   bool after_end_ = false;      // the outermost group has closed
   std::string held_space_;      // spaces and tabs met since then: text only if more text follows
 
-  // The paragraph's list label. Only the first \listtext of a paragraph shows: writers leave
-  // several copies for old readers.
-  bool list_text_seen_ = false;
-
   CharDecoder decoder_;
   FontTable fonts_;
   Fields fields_;
   Notes notes_;
+  ListReader lists_;
 };
 
 }  // namespace richtext

@@ -17,6 +17,47 @@ enum class Destination : std::uint8_t {
   kUprAnsiInFontTable,  // the same inside the font table: its {\*\ud} copy names a font
   kNestTableProps,      // \*\nesttableprops: skipped, but its \nestrow still ends the row
   kFieldInstruction,    // \*\fldinst: not text, but kept to give a SYMBOL field its character
+  // The list tables and old paragraph numbering: not text, read for list labels.
+  kListTable,      // \listtable, \listoverridetable
+  kList,           // \list
+  kListLevel,      // \listlevel
+  kListOverride,   // \listoverride
+  kOverrideLevel,  // \lfolevel
+  kLevelText,      // \leveltext: the label's text, its placeholders for the numbers
+  kLevelNumbers,   // \levelnumbers: where the placeholders are
+  kOldNumbering,   // \pn, \pnseclvl
+  kOldNumberText,  // \pntxtb, \pntxta: the text before and after the number
+};
+
+// The words of the list tables and of old paragraph numbering (the value of a kList entry; an
+// old numbering's format, as \levelnfc numbers it, is in the bits above the low eight).
+enum class ListWord : std::uint8_t {
+  kList,             // \list
+  kListLevel,        // \listlevel
+  kListId,           // \listidN
+  kLevelFormat,      // \levelnfcN, \levelnfcnN
+  kLevelStartAt,     // \levelstartatN
+  kLevelFollow,      // \levelfollowN
+  kLevelNoRestart,   // \levelnorestartN
+  kLevelLegal,       // \levellegalN
+  kLevelText,        // \leveltext
+  kLevelNumbers,     // \levelnumbers
+  kListOverride,     // \listoverride
+  kOverrideLevel,    // \lfolevel
+  kOverrideStartAt,  // \listoverridestartat
+  kParagraphList,    // \lsN: the paragraph's list (in the override table, the override's number)
+  kParagraphLevel,   // \ilvlN
+  kOldNumbering,     // \pn
+  kOldSectionLevel,  // \pnseclvlN
+  kOldBody,          // \pnlvlbody
+  kOldBullet,        // \pnlvlblt
+  kOldOutline,       // \pnlvlN
+  kOldContinue,      // \pnlvlcont: the paragraph continues the numbering and shows no number
+  kOldFormat,        // \pndec, \pnucrm, ...
+  kOldStart,         // \pnstartN
+  kOldFont,          // \pnfN
+  kOldBefore,        // \pntxtb
+  kOldAfter,         // \pntxta
 };
 
 enum class Action : std::uint8_t {
@@ -27,33 +68,35 @@ enum class Action : std::uint8_t {
   kParagraph,    // \par, \sect
   kLineBreak,    // \line, \page, \column
   kTab,
-  kCell,              // \cell, \nestcell
-  kRow,               // \row
-  kNestRow,           // \nestrow
-  kUnicode,           // \uN
-  kUnicodeSkip,       // \ucN
-  kBinary,            // \binN
-  kFont,              // \fN
-  kDefaultFont,       // \deffN
-  kFontCharset,       // \fcharsetN
-  kFontCodePage,      // \cpgN
-  kDocumentCodePage,  // \ansi, \mac, \pc, \pca (value: the code page), \ansicpgN (value 0)
-  kPlain,             // \plain
-  kHidden,            // \v, \webhidden
-  kDeleted,           // \deleted
-  kUnicodeCopy,       // \ud inside \upr
-  kFontClass,         // \loch, \hich (value 0), \dbch (value 1)
-  kDirection,         // \ltrch (value 0), \rtlch (value 1)
-  kAssociatedFont,    // \afN
-  kListText,          // \listtext, \pntext: the visible number or bullet of a list item
-  kTextBox,           // \shptxt, \dptxbxtext: a text box's text, a block of its own
-  kField,             // \field
-  kFieldResult,       // \fldrslt
-  kFootnote,          // \footnote (an endnote too, once \ftnalt is seen)
-  kEndnote,           // \ftnalt
-  kNoteMark,          // \chftn: the automatic footnote or endnote mark
-  kNoteNumbering,     // \ftnnar ... \aftnnchi (value: NoteNumbering, plus 16 for endnotes)
-  kNoteStart,         // \ftnstartN (value 0), \aftnstartN (value 1)
+  kCell,               // \cell, \nestcell
+  kRow,                // \row
+  kNestRow,            // \nestrow
+  kUnicode,            // \uN
+  kUnicodeSkip,        // \ucN
+  kBinary,             // \binN
+  kFont,               // \fN
+  kDefaultFont,        // \deffN
+  kFontCharset,        // \fcharsetN
+  kFontCodePage,       // \cpgN
+  kDocumentCodePage,   // \ansi, \mac, \pc, \pca (value: the code page), \ansicpgN (value 0)
+  kPlain,              // \plain
+  kHidden,             // \v, \webhidden
+  kDeleted,            // \deleted
+  kUnicodeCopy,        // \ud inside \upr
+  kFontClass,          // \loch, \hich (value 0), \dbch (value 1)
+  kDirection,          // \ltrch (value 0), \rtlch (value 1)
+  kAssociatedFont,     // \afN
+  kListText,           // \listtext, \pntext: the visible number or bullet of a list item
+  kTextBox,            // \shptxt, \dptxbxtext: a text box's text, a block of its own
+  kField,              // \field
+  kFieldResult,        // \fldrslt
+  kFootnote,           // \footnote (an endnote too, once \ftnalt is seen)
+  kEndnote,            // \ftnalt
+  kNoteMark,           // \chftn: the automatic footnote or endnote mark
+  kNoteNumbering,      // \ftnnar ... \aftnnchi (value: NoteNumbering, plus 16 for endnotes)
+  kNoteStart,          // \ftnstartN (value 0), \aftnstartN (value 1)
+  kList,               // value: ListWord
+  kParagraphDefaults,  // \pard
 };
 
 // How automatic note marks are numbered.

@@ -1,0 +1,285 @@
+#include "richtext/list_reader.h"
+
+#include "richtext/code_page.h"
+#include "richtext/font_table.h"
+#include "richtext/symbol_fonts.h"
+
+namespace richtext {
+namespace {
+
+// Marks a unit of text as read as a byte, still to be decoded; \uN units are characters.
+constexpr char32_t kByteUnit = 0x80000000;
+
+// An old numbering's before and after texts are a few characters; longer ones are cut, so a
+// hostile document cannot grow them.
+constexpr std::size_t kMaxOldText = 256;
+
+void AppendUnits(std::vector<char32_t>& units, const std::uint8_t* bytes, std::size_t size,
+                 std::size_t limit) {
+  for (std::size_t k = 0; k < size && units.size() < limit; ++k)
+    units.push_back(kByteUnit | bytes[k]);
+}
+
+}  // namespace
+
+std::optional<Destination> ListReader::Word(ListWord word, int format, bool has_parameter,
+                                            std::int32_t parameter, GroupState& state) {
+  const Destination where = state.destination;
+  const std::int32_t value = has_parameter ? parameter : 1;
+  const bool in_level = where == Destination::kListLevel && level_ != nullptr;
+  switch (word) {
+    case ListWord::kList:
+      if (where != Destination::kListTable) break;
+      list_ = &lists_.AddList();
+      return Destination::kList;
+    case ListWord::kListLevel:
+      if (where == Destination::kList && list_ != nullptr) {
+        level_ = &lists_.AddLevel(*list_);
+      } else if (where == Destination::kOverrideLevel && override_level_ != nullptr) {
+        level_ = &override_level_->format.emplace();
+      } else {
+        break;
+      }
+      level_font_ = -1;
+      units_.clear();
+      return Destination::kListLevel;
+    case ListWord::kListId:
+      if (where == Destination::kList && list_ != nullptr) list_->id = value;
+      if (where == Destination::kListOverride && override_ != nullptr) override_->list_id = value;
+      break;
+    case ListWord::kLevelFormat:
+      if (in_level) level_->format = value;
+      break;
+    case ListWord::kLevelStartAt:
+      if (in_level) level_->start_at = value;
+      if (where == Destination::kOverrideLevel && override_level_ != nullptr && override_starts_) {
+        override_level_->start_at = value;
+      }
+      break;
+    case ListWord::kLevelFollow:
+      if (in_level) level_->follow = value;
+      break;
+    case ListWord::kLevelNoRestart:
+      if (in_level) level_->no_restart = value != 0;
+      break;
+    case ListWord::kLevelLegal:
+      if (in_level) level_->legal = value != 0;
+      break;
+    case ListWord::kLevelText:
+      if (!in_level) break;
+      units_.clear();
+      return Destination::kLevelText;
+    case ListWord::kLevelNumbers:
+      if (!in_level) break;
+      level_->numbers.clear();
+      return Destination::kLevelNumbers;
+    case ListWord::kListOverride:
+      if (where != Destination::kListTable) break;
+      override_ = &lists_.AddOverride();
+      return Destination::kListOverride;
+    case ListWord::kOverrideLevel:
+      if (where != Destination::kListOverride || override_ == nullptr) break;
+      override_level_ = &lists_.AddLevel(*override_);
+      override_starts_ = false;
+      return Destination::kOverrideLevel;
+    case ListWord::kOverrideStartAt:
+      if (where == Destination::kOverrideLevel) override_starts_ = true;
+      break;
+    case ListWord::kParagraphList:
+      if (where == Destination::kListOverride && override_ != nullptr) {
+        override_->number = value;
+      } else if (where == Destination::kText) {
+        state.list = value;
+        Refresh(state);
+      }
+      break;
+    case ListWord::kParagraphLevel:
+      if (where == Destination::kText) state.list_level = value;
+      break;
+    case ListWord::kOldNumbering:
+    case ListWord::kOldSectionLevel:
+      if (where != Destination::kText) break;
+      pn_read_ = OldNumbering{};
+      pn_font_ = -1;
+      pn_before_.clear();
+      pn_after_units_.clear();
+      pn_section_level_ = 0;
+      pn_continues_ = false;
+      pn_texts_read_ = {false, false};
+      if (word == ListWord::kOldSectionLevel) {
+        if (!has_parameter || parameter < 1 || parameter > static_cast<int>(kMaxListLevels)) {
+          return Destination::kSkip;
+        }
+        pn_section_level_ = parameter;
+        pn_read_.kind = OldNumbering::Kind::kOutline;
+        pn_read_.level = parameter;
+      }
+      return Destination::kOldNumbering;
+    case ListWord::kOldBody:
+      if (where == Destination::kOldNumbering) pn_read_.kind = OldNumbering::Kind::kBody;
+      break;
+    case ListWord::kOldBullet:
+      if (where == Destination::kOldNumbering) pn_read_.kind = OldNumbering::Kind::kBullet;
+      break;
+    case ListWord::kOldOutline:
+      if (where != Destination::kOldNumbering || !has_parameter || parameter < 1 ||
+          parameter > static_cast<int>(kMaxListLevels)) {
+        break;
+      }
+      // The section's definition of the level, which the paragraph may then change.
+      if (section_levels_[static_cast<std::size_t>(parameter - 1)]) {
+        pn_read_ = *section_levels_[static_cast<std::size_t>(parameter - 1)];
+      }
+      pn_read_.kind = OldNumbering::Kind::kOutline;
+      pn_read_.level = parameter;
+      break;
+    case ListWord::kOldContinue:
+      if (where == Destination::kOldNumbering) pn_continues_ = true;
+      break;
+    case ListWord::kOldFormat:
+      if (where == Destination::kOldNumbering) pn_read_.format = format;
+      break;
+    case ListWord::kOldStart:
+      if (where == Destination::kOldNumbering) pn_read_.start = value;
+      break;
+    case ListWord::kOldFont:
+      if (where == Destination::kOldNumbering && has_parameter) pn_font_ = parameter;
+      break;
+    case ListWord::kOldBefore:
+    case ListWord::kOldAfter:
+      if (where != Destination::kOldNumbering) break;
+      pn_after_ = word == ListWord::kOldAfter;
+      (pn_after_ ? pn_after_units_ : pn_before_).clear();
+      pn_texts_read_[pn_after_ ? 1 : 0] = true;
+      return Destination::kOldNumberText;
+  }
+  return std::nullopt;
+}
+
+void ListReader::CollectBytes(const std::uint8_t* bytes, std::size_t size, Destination where) {
+  if (where == Destination::kLevelText) {
+    AppendUnits(units_, bytes, size, ListLevel::kMaxText + 1);
+  } else if (where == Destination::kLevelNumbers && level_ != nullptr) {
+    for (std::size_t k = 0; k < size; ++k) {
+      if (bytes[k] == ';') break;
+      level_->AppendNumber(bytes[k]);
+    }
+  } else if (where == Destination::kOldNumberText) {
+    AppendUnits(pn_after_ ? pn_after_units_ : pn_before_, bytes, size, kMaxOldText);
+  }
+}
+
+void ListReader::CollectUnicode(char32_t c, Destination where) {
+  if (where == Destination::kLevelText) {
+    if (units_.size() <= ListLevel::kMaxText) units_.push_back(c);
+  } else if (where == Destination::kOldNumberText) {
+    std::vector<char32_t>& units = pn_after_ ? pn_after_units_ : pn_before_;
+    if (units.size() < kMaxOldText) units.push_back(c);
+  }
+}
+
+std::u32string ListReader::Decoded(const std::vector<char32_t>& units, FontTable& fonts,
+                                   std::int32_t font, bool length_first) {
+  // Without a font of their own, labels are written in the document's page.
+  const CodePage* page = font >= 0 ? fonts.PageOfFont(font) : fonts.DocumentPage();
+  const bool symbol = SymbolFontOfCodePage(page->number()) != SymbolFont::kNone;
+  std::u32string out;
+  for (std::size_t k = 0; k < units.size(); ++k) {
+    char32_t unit = units[k];
+    if ((unit & kByteUnit) == 0) {
+      // A symbol font draws its own picture for \u in the private area U+F020-U+F0FF, and
+      // for the Latin-1 characters its bytes stand for (OpenOffice writes a bullet as \u183).
+      if (symbol && unit >= 0xF020 && unit <= 0xF0FF) unit = page->single(unit - 0xF000);
+      if (symbol && unit >= 0x20 && unit <= 0xFF)
+        unit = page->single(static_cast<std::uint8_t>(unit));
+      out.push_back(unit);
+      continue;
+    }
+    const auto byte = static_cast<std::uint8_t>(unit);
+    // The length and the placeholders are numbers, not characters of the font.
+    if ((length_first && k == 0) || byte < 0x20) {
+      out.push_back(byte);
+      continue;
+    }
+    char32_t c = page->single(byte);
+    if (c == kLeadByte) {
+      const bool trail = k + 1 < units.size() && (units[k + 1] & kByteUnit) != 0;
+      c = trail ? page->pair(byte, static_cast<std::uint8_t>(units[++k])) : kReplacement;
+    }
+    out.push_back(c);
+  }
+  return out;
+}
+
+void ListReader::GroupClosed(Destination closed, FontTable& fonts, GroupState& state) {
+  if (closed == Destination::kListLevel && level_ != nullptr) {
+    for (char32_t c : Decoded(units_, fonts, level_font_, true)) level_->AppendText(c);
+    level_ = nullptr;
+    units_.clear();
+  } else if (closed == Destination::kOldNumberText) {
+    pn_after_ = false;
+  } else if (closed == Destination::kOldNumbering) {
+    // Texts the group does not give stay as the section's definition has them.
+    if (pn_texts_read_[0]) pn_read_.before = Decoded(pn_before_, fonts, pn_font_, false);
+    if (pn_texts_read_[1]) pn_read_.after = Decoded(pn_after_units_, fonts, pn_font_, false);
+    pn_before_.clear();
+    pn_after_units_.clear();
+    if (pn_section_level_ > 0) {
+      section_levels_[static_cast<std::size_t>(pn_section_level_ - 1)] = pn_read_;
+      pn_section_level_ = 0;
+    } else {
+      state.old_numbering = pn_continues_ ? kContinues : KeepOldNumbering(pn_read_);
+    }
+  }
+  Refresh(state);
+}
+
+std::uint16_t ListReader::KeepOldNumbering(const OldNumbering& pn) {
+  if (!old_numberings_.empty()) {
+    OldNumbering& last = old_numberings_.back();
+    const bool same = last.kind == pn.kind && last.level == pn.level && last.format == pn.format &&
+                      last.start == pn.start && last.before == pn.before && last.after == pn.after;
+    if (same) return static_cast<std::uint16_t>(old_numberings_.size());
+    if (old_numberings_.size() >= kMaxOldNumberings) last = pn;
+  }
+  if (old_numberings_.size() < kMaxOldNumberings) old_numberings_.push_back(pn);
+  return static_cast<std::uint16_t>(old_numberings_.size());
+}
+
+void ListReader::ParagraphDefaults(GroupState& state) {
+  state.list = 0;
+  state.list_level = 0;
+  state.old_numbering = 0;
+  Refresh(state);
+}
+
+TextBuilder* ListReader::BeginListText() {
+  if (holds_text_ || label_shown_) return nullptr;
+  holds_text_ = true;
+  label_due_ = true;
+  return &held_;
+}
+
+std::string ListReader::TakeLabel(const GroupState& state) {
+  std::optional<std::string> label;
+  if (state.list > 0) {
+    label = lists_.NextLabel(state.list, state.list_level);
+  } else if (state.old_numbering != 0 && state.old_numbering != kContinues) {
+    label = lists_.NextOldLabel(old_numberings_[state.old_numbering - 1u]);
+  }
+  std::string held = held_.Finish();
+  held_ = TextBuilder();
+  label_shown_ = true;
+  label_due_ = false;
+  return label ? std::move(*label) : std::move(held);
+}
+
+void ListReader::ParagraphEnded(const GroupState& state) {
+  if (state.old_numbering == 0) lists_.OldNumberingInterrupted();
+  held_ = TextBuilder();
+  holds_text_ = false;
+  label_shown_ = false;
+  Refresh(state);
+}
+
+}  // namespace richtext
