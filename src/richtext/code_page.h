@@ -1,4 +1,6 @@
-// Tables that turn the bytes of one code page into Unicode, built once per code page.
+// Tables that turn the bytes of one code page into Unicode. The characters of every code page
+// rtfplain knows are built into the program (code_page_tables.cpp), the same on every system;
+// a CodePage object holds one page's single-byte characters for the hot path.
 #pragma once
 
 #include <array>
@@ -7,6 +9,10 @@
 #include <memory>
 
 namespace richtext {
+
+namespace code_page_tables {
+struct Table;
+}
 
 // Marks in a single-byte table that are not characters.
 inline constexpr char32_t kLeadByte = 0xFFFFFFFE;  // starts a double-byte character
@@ -22,45 +28,42 @@ class CodePage {
   Kind kind() const { return kind_; }
   // True when every byte below 0x80 stands for itself, so ASCII runs can be copied whole.
   bool ascii_transparent() const { return ascii_transparent_; }
-  // The character of one byte; kLeadByte for the first byte of a double-byte pair.
+  // The character of one byte; kLeadByte for the first byte of a double-byte pair,
+  // kReplacement for a byte the page leaves undefined.
   char32_t single(std::uint8_t byte) const { return single_[byte]; }
   // The character of a lead byte and its trail byte; kReplacement when they are not one.
   char32_t pair(std::uint8_t lead, std::uint8_t trail) const;
 
-  // A code page from the system's converter; null when the system has none for this number.
-  static std::unique_ptr<CodePage> FromSystem(int number);
-  // Pages that are always there: 1252 (the RTF default), UTF-8, and a Latin-1 identity.
-  static std::unique_ptr<CodePage> Windows1252();
+  // The built-in page of this number; null when rtfplain has no table for it.
+  static std::unique_ptr<CodePage> BuiltIn(int number);
   static std::unique_ptr<CodePage> Utf8();
   // A page given by its own table for bytes 0x20-0xFF (symbol fonts); bytes below stand for
   // themselves.
   static std::unique_ptr<CodePage> FromTable(int number, const std::array<char32_t, 224>& upper);
 
-  ~CodePage();
-
  private:
-  struct Impl;
   CodePage(int number, Kind kind);
+  void WorkOutAsciiTransparent();
 
   int number_;
   Kind kind_;
   bool ascii_transparent_ = true;
   std::array<char32_t, 256> single_{};
-  std::unique_ptr<Impl> impl_;  // the converter and the pair rows of a double-byte page
+  const code_page_tables::Table* table_ = nullptr;  // the pairs of a double-byte page
 };
 
-// Every code page a document uses, each built on its first use. Never hands out null: a
-// number the system cannot decode falls back to the given page, so text is never dropped.
+// Every code page a document uses, each made on its first use. Never hands out null: a number
+// with no built-in table falls back to the given page (a font's to the document's page), or to
+// 1252 (the document's own), so text is never dropped.
 class CodePages {
  public:
   CodePages();
   ~CodePages();
   const CodePage* Get(int number, const CodePage* fallback);
-  const CodePage* Get(int number) { return Get(number, windows1252_); }
-  const CodePage* windows1252() const { return windows1252_; }
+  const CodePage* Get(int number) { return Get(number, nullptr); }
 
  private:
-  std::map<int, std::unique_ptr<CodePage>> pages_;  // null entries remember failed numbers
+  std::map<int, std::unique_ptr<CodePage>> pages_;  // null entries remember unknown numbers
   const CodePage* windows1252_ = nullptr;
 };
 

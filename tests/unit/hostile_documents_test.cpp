@@ -106,8 +106,8 @@ TEST(HostileDocuments, BrokenEscapesAndRawBytes) {
        "{\\rtf1 a\\\x00"
        "b}"s,
        "ab"},
-      {"C1 bytes of the document page", "{\\rtf1\\ansi a\\'81\\'8d\\'8f\\'90\\'9d b}",
-       std::string("a").append(Repeat(kReplacement, 5)).append(" b")},
+      // Windows reads 1252's five holes as the C1 controls, which plain text leaves out.
+      {"C1 bytes of the document page", "{\\rtf1\\ansi a\\'81\\'8d\\'8f\\'90\\'9d b}", "a b"},
   });
 }
 

@@ -1,6 +1,6 @@
 // Decodes one character of an 8-bit or double-byte code page through the system's converter
-// (iconv on POSIX, the Win32 code-page API on Windows). Callers build tables from it once per
-// code page; it is never called per character of a document.
+// (iconv on POSIX, the Win32 code-page API on Windows). The program decodes with its own built-in
+// tables; the tests hold those tables against these converters.
 #pragma once
 
 #include <cstddef>

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "platform/code_page_converter.h"
+#include "unit/code_page_converter.h"
 
 namespace platform {
 namespace {

@@ -1,6 +1,6 @@
 #include "platform/windows/windows_api.h"
 
-#include "platform/code_page_converter.h"
+#include "unit/code_page_converter.h"
 
 namespace platform {
 namespace {
