@@ -122,11 +122,29 @@ void CharDecoder::FlushSurrogate(TextBuilder& out) {
   out.AppendCodePoint(kReplacement);  // a high surrogate whose low half never came
 }
 
-std::size_t CharDecoder::SkipFallbackBytes(std::size_t size) {
-  if (fallback_left_ <= 0) return 0;
+std::size_t CharDecoder::SkipFallbackBytes(const CodePage* page, const std::uint8_t* bytes,
+                                           std::size_t size) {
   // Each byte of the fallback text counts as one unit.
-  const std::size_t skip = std::min<std::size_t>(size, static_cast<std::size_t>(fallback_left_));
-  fallback_left_ -= static_cast<std::int32_t>(skip);
+  if (page->kind() != CodePage::Kind::kDoubleByte) {
+    skipped_lead_ = false;
+    if (fallback_left_ <= 0) return 0;
+    const std::size_t skip = std::min<std::size_t>(size, static_cast<std::size_t>(fallback_left_));
+    fallback_left_ -= static_cast<std::int32_t>(skip);
+    return skip;
+  }
+  // Writers put double-byte fallbacks in raw: a lead byte takes its trail byte with it.
+  std::size_t skip = 0;
+  while (skip < size) {
+    if (skipped_lead_) {
+      skipped_lead_ = false;
+    } else if (fallback_left_ > 0) {
+      skipped_lead_ = page->single(bytes[skip]) == kLeadByte;
+    } else {
+      break;
+    }
+    if (fallback_left_ > 0) --fallback_left_;
+    ++skip;
+  }
   return skip;
 }
 

@@ -65,16 +65,27 @@ class CharDecoder {
 
   // The \ucN fallback after a \uN: this many units (bytes, \'hh, control words) are not text.
   void StartFallback(std::int32_t units) { fallback_left_ = units; }
-  void EndFallback() { fallback_left_ = 0; }
-  bool InFallback() const { return fallback_left_ > 0; }
-  // Takes one unit of the fallback; false when there is none left to take.
+  void EndFallback() {
+    fallback_left_ = 0;
+    skipped_lead_ = false;
+  }
+  // Units are left to skip, or the trail byte of a skipped lead byte.
+  bool InFallback() const { return fallback_left_ > 0 || skipped_lead_; }
+  // Takes one unit of the fallback; false when there is none left to take. Only a byte of
+  // text can be a skipped lead's trail: any other token ends the wait for it.
   bool SkipFallbackUnit() {
+    skipped_lead_ = false;
     if (fallback_left_ <= 0) return false;
     --fallback_left_;
     return true;
   }
-  // Takes as many of size bytes as the fallback still covers; returns how many.
-  std::size_t SkipFallbackBytes(std::size_t size);
+  // Takes as many of size bytes as the fallback still covers, and the trail byte of a lead
+  // byte it covers (even past the count: the pair is one character); returns how many.
+  std::size_t SkipFallbackBytes(const CodePage* page, const std::uint8_t* bytes, std::size_t size);
+
+  // The byte after the text given last is the trail byte of a raw lead byte, so it is text
+  // whatever it is, even \ { or }. decoding: the text is being decoded (visible).
+  bool TrailByteDue(bool decoding) const { return skipped_lead_ || (decoding && has_lead_byte_); }
 
  private:
   bool CharacterHalfRead() const { return has_lead_byte_ || utf8_needed_ > 0; }
@@ -84,6 +95,7 @@ class CharDecoder {
   void FlushSurrogate(TextBuilder& out);
 
   std::int32_t fallback_left_ = 0;  // fallback units still to skip after a \uN
+  bool skipped_lead_ = false;       // the fallback's last byte was a lead: its trail is skipped
   char32_t high_surrogate_ = 0;     // a \uN high surrogate waiting for its low half
   bool has_lead_byte_ = false;      // a double-byte lead byte waiting for its trail byte
   std::uint8_t lead_byte_ = 0;

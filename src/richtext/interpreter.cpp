@@ -67,8 +67,8 @@ void Interpreter::SetDestination(Destination destination) {
 // Text
 
 void Interpreter::TextRun(const std::uint8_t* bytes, std::size_t size, bool ascii) {
-  const std::size_t skipped = decoder_.SkipFallbackBytes(size);
-  if (skipped > 0) {
+  if (decoder_.InFallback()) [[unlikely]] {
+    const std::size_t skipped = decoder_.SkipFallbackBytes(CurrentPage(), bytes, size);
     bytes += skipped;
     size -= skipped;
     if (size == 0) return;

@@ -37,6 +37,7 @@ class Interpreter {
   // The Scanner's handler interface.
   bool SkippingText() const { return skipping_text_ && !decoder_.InFallback(); }
   void TextRun(const std::uint8_t* bytes, std::size_t size, bool ascii);
+  bool TrailByteDue() const { return decoder_.TrailByteDue(visible_); }
   void ControlByte(std::uint8_t byte);
   void GroupOpen();
   void GroupClose();

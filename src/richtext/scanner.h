@@ -5,7 +5,8 @@
 // The handler supplies:
 //   bool SkippingText()              plain bytes will be dropped: scan them in bulk
 //   void TextRun(const uint8_t*, size_t, bool ascii)
-//                                     a run of plain bytes (no \ { } and no control bytes);
+//                                     a run of plain bytes (no \ { } and no control bytes,
+//                                     but for a trail byte given alone: see TrailByteDue);
 //                                     ascii: none of them is above 0x7F
 //   void ControlByte(uint8_t)         a raw control byte in the text (TAB, NUL, ...)
 //   void GroupOpen(), GroupClose()
@@ -14,6 +15,12 @@
 //       kNameReadable bytes at name.data() may be read, even past the name's end
 //   void ControlSymbol(uint8_t)       \ followed by one non-letter
 //   void HexByte(uint8_t)             \'hh
+//   bool TrailByteDue()               the text run given last ended with a raw double-byte lead
+//                                     byte: the byte after it is its trail, even \ { or }
+//
+// Some writers put double-byte text in raw, and trail bytes include \ { and }. A trail \ may
+// also be written escaped (lead, \\): a second backslash that cannot begin a token belongs to
+// the trail and is dropped.
 #pragma once
 
 #include <cstddef>
@@ -91,6 +98,18 @@ class Scanner {
             handler_.HexByte(static_cast<std::uint8_t>(hex_high_ * 16 + HexValue(*p++)));
           }
           break;
+        case State::kTrailBackslash:
+          if (*p == '\\') {
+            ++p;
+            state_ = State::kTrailSecondBackslash;
+          } else {
+            state_ = State::kText;
+          }
+          break;
+        case State::kTrailSecondBackslash:
+          // Not a token: the backslash was the trail's escape; the byte after it is text.
+          state_ = CanFollowBackslash(*p) ? State::kBackslash : State::kText;
+          break;
         case State::kBinary: {
           std::uint64_t available = static_cast<std::uint64_t>(end - p);
           std::uint64_t take = binary_left_ < available ? binary_left_ : available;
@@ -109,6 +128,7 @@ class Scanner {
       DispatchWord(state_ == State::kParameter);
     }
     state_ = State::kText;
+    high_run_at_end_ = false;
   }
 
  private:
@@ -121,7 +141,31 @@ class Scanner {
     kHexHigh,
     kHexLow,
     kBinary,
+    kTrailBackslash,        // a raw trail byte \ was given as text
+    kTrailSecondBackslash,  // ... and a backslash followed it
   };
+
+  // Bytes that make a token after a backslash: a name, a \'hh, a symbol with a meaning.
+  static bool CanFollowBackslash(std::uint8_t c) {
+    if (HasClass(c, kLetter)) return true;
+    switch (c) {
+      case '\\':
+      case '{':
+      case '}':
+      case '\'':
+      case '*':
+      case '~':
+      case '-':
+      case '_':
+      case ':':
+      case '|':
+      case '\r':
+      case '\n':
+        return true;
+      default:
+        return false;
+    }
+  }
 
   // Room for a control word read in place: 32 letters and the byte that ends them, a sign, 17
   // digits, the byte after them and its space; and for a \'hh.
@@ -189,17 +233,37 @@ class Scanner {
   // Text and the tokens between its runs, in one loop for as long as no token needs saved
   // state: the common case costs no trip through the state switch.
   const std::uint8_t* ScanText(const std::uint8_t* p, const std::uint8_t* end) {
+    // Only a run with bytes above 0x7F can end with a lead byte: only then is the handler asked
+    // whether the \ { or } after it is a trail byte.
+    bool after_high_run = high_run_at_end_;
+    high_run_at_end_ = false;
     for (;;) {
       if (handler_.SkippingText()) {
         p = FindSkipRunEnd(p, end);
+        after_high_run = false;
       } else {
         const std::uint8_t* run = p;
         bool ascii;
         p = FindTextRunEnd(p, end, ascii);
-        if (p > run) handler_.TextRun(run, static_cast<std::size_t>(p - run), ascii);
+        if (p > run) {
+          handler_.TextRun(run, static_cast<std::size_t>(p - run), ascii);
+          after_high_run = !ascii;
+        }
       }
-      if (p == end) return p;
+      if (p == end) {
+        high_run_at_end_ = after_high_run;
+        return p;
+      }
       const std::uint8_t c = *p++;
+      if (after_high_run) [[unlikely]] {
+        after_high_run = false;
+        if (HasClass(c, kEndsSkipRun) && handler_.TrailByteDue()) {
+          handler_.TextRun(p - 1, 1, false);
+          if (c != '\\') continue;
+          state_ = State::kTrailBackslash;
+          return p;
+        }
+      }
       switch (c) {
         case '\\':
           if (end - p < kInPlaceWindow) {
@@ -281,6 +345,7 @@ class Scanner {
   bool negative_ = false;
   int hex_high_ = 0;
   std::uint64_t binary_left_ = 0;
+  bool high_run_at_end_ = false;  // the chunk ended with a run that had bytes above 0x7F
 };
 
 }  // namespace richtext
