@@ -454,23 +454,28 @@ void Interpreter::GroupClose() {
     after_end_ = true;  // a stray }: nothing to close, and what follows may be trailing space
     return;
   }
-  const GroupState closed = state_;
+  // What the closing group leaves to do; the rest of its state is simply replaced.
+  const Destination closed = state_.destination;
+  const bool closes_field = state_.opens_field;
+  const bool closes_text_box = state_.opens_text_box;
+  const bool closes_note = state_.note >= 0;
+  const bool had_label = state_.list > 0 || state_.old_numbering != 0;
   state_ = saved_.back();
   saved_.pop_back();
-  if (closed.destination == Destination::kFontTable) fonts_.EndTable();
-  if (IsListDestination(closed.destination)) {
-    lists_.GroupClosed(closed.destination, fonts_, state_);
-  } else {
+  if (closed == Destination::kFontTable) fonts_.EndTable();
+  if (IsListDestination(closed)) {
+    lists_.GroupClosed(closed, fonts_, state_);
+  } else if (had_label != (state_.list > 0 || state_.old_numbering != 0)) {
     lists_.Refresh(state_);  // the paragraph's properties are the outer group's again
   }
   UpdateMode();
-  if (closed.opens_field) {
+  if (closes_field) {
     const std::optional<char32_t> symbol =
         fields_.End(state_.out, state_.out->size(), fonts_.DocumentPage());
     if (symbol && visible_) Emit(*symbol);
   }
-  if (closed.note >= 0 && state_.note < 0) notes_.Ended(body_);
-  if (closed.opens_text_box && visible_) out().EnsureLineStart();
+  if (closes_note && state_.note < 0) notes_.Ended(body_);
+  if (closes_text_box && visible_) out().EnsureLineStart();
   if (saved_.empty()) after_end_ = true;
 }
 

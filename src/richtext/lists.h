@@ -14,6 +14,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "richtext/list_numbers.h"
+
 namespace richtext {
 
 // A list has at most nine levels (\ilvl0 to \ilvl8); deeper levels are never drawn.
@@ -72,10 +74,6 @@ struct OldNumbering {
   std::u32string before;  // \pntxtb, decoded (for a bullet, the bullet through the \pnf font)
   std::u32string after;   // \pntxta, decoded
 };
-
-// A number as a format draws it, in UTF-8. Nothing for a format not implemented here (and for
-// bullets and none, which draw no number).
-std::optional<std::string> FormatListNumber(int number, int format);
 
 class Lists {
  public:

@@ -3,36 +3,10 @@
 #include <limits>
 #include <string_view>
 
+#include "richtext/list_numbers.h"
+
 namespace richtext {
 namespace {
-
-std::string Roman(int number) {
-  static constexpr struct {
-    int value;
-    const char* digits;
-  } kDigits[] = {{1000, "m"}, {900, "cm"}, {500, "d"}, {400, "cd"}, {100, "c"},
-                 {90, "xc"},  {50, "l"},   {40, "xl"}, {10, "x"},   {9, "ix"},
-                 {5, "v"},    {4, "iv"},   {1, "i"}};
-  std::string out;
-  for (const auto& digit : kDigits) {
-    while (number >= digit.value) {
-      out += digit.digits;
-      number -= digit.value;
-    }
-  }
-  return out;
-}
-
-// a..z, then aa..zz, and so on, as word processors count letters.
-std::string Letters(int number) {
-  const int repeat = (number - 1) / 26 + 1;
-  return std::string(static_cast<std::size_t>(repeat), static_cast<char>('a' + (number - 1) % 26));
-}
-
-std::string Upper(std::string text) {
-  for (char& c : text) c = static_cast<char>(c - 'a' + 'A');
-  return text;
-}
 
 // The next note number. A \ftnstart near the top of the range must not make it wrap.
 int CountNote(int& counted) {
@@ -67,29 +41,10 @@ void AppendNote(std::string& out, Note& note) {
 }  // namespace
 
 std::string FormatNoteNumber(int number, NoteNumbering numbering) {
-  if (number < 1) number = 1;
-  // Beyond this, letters and Roman numerals grow silly; the count is still shown.
-  constexpr int kLargest = 3999;
-  if (number > kLargest) numbering = NoteNumbering::kArabic;
-  switch (numbering) {
-    case NoteNumbering::kArabic:
-      return std::to_string(number);
-    case NoteNumbering::kLowerAlpha:
-      return Letters(number);
-    case NoteNumbering::kUpperAlpha:
-      return Upper(Letters(number));
-    case NoteNumbering::kLowerRoman:
-      return Roman(number);
-    case NoteNumbering::kUpperRoman:
-      return Upper(Roman(number));
-    case NoteNumbering::kChicago: {
-      static constexpr std::string_view kSymbols[] = {"*", "\u2020", "\u2021", "\u00A7"};
-      std::string out;
-      for (int k = 0; k <= (number - 1) / 4; ++k) out += kSymbols[(number - 1) % 4];
-      return out;
-    }
-  }
-  return std::to_string(number);
+  // The list formats of the same names: decimal, letters, roman numerals, Chicago's symbols.
+  static constexpr int kFormats[] = {0, 4, 3, 2, 1, 9};
+  return FormatListNumber(number < 1 ? 1 : number, kFormats[static_cast<int>(numbering)])
+      .value_or(std::to_string(number));
 }
 
 const std::string& Notes::NextBodyMark() {
