@@ -1,12 +1,18 @@
 #!/usr/bin/env python3
-"""Writes rtfplain's built-in code page tables from Wine's code page files.
+"""Writes rtfplain's built-in code page tables from Wine's code page files and glibc's converters.
 
 Usage: generate_code_pages.py [--nls DIR] [--out DIR] [--check]
 
 DIR of --nls holds Wine's c_<number>.nls files (Debian's wine package puts them in
 /usr/share/wine/nls). The tables go to src/richtext/code_page_tables.{h,cpp}, or to --out.
 --check writes them to a scratch folder and compares them with the committed files instead:
-exit 0 when they are the same, 1 when not, 77 when the nls folder is missing.
+exit 0 when they are the same, 1 when not, 77 when either source is missing.
+
+Wine is the reference wherever it has a page. The single-byte pages it has no file for, which
+rtfplain used to decode through glibc's iconv, come from glibc's converters (through libc's
+iconv_open and iconv): each byte decoded alone, a byte iconv refuses being undefined. So
+regenerating needs both Wine's files and glibc's converters; with either missing, --check skips
+rather than fails.
 
 What a code page file holds (16-bit little-endian words): a header of 13 words (its size, the
 code page number, the largest character in bytes, the default byte and character, the code page
@@ -21,10 +27,15 @@ Bytes the tables leave undefined become U+FFFD, decided here once:
   ASCII half is ASCII (20127 folding its upper half onto its lower);
 - a single byte given a private-use placeholder (U+E000-U+F8FF), except on the Mac pages where
   U+F8FF is Apple's own logo character;
+- from glibc, a byte that gives U+0000 (other than byte 0), a private-use character, or a
+  character below 0x80 from a byte above on a page whose ASCII half is ASCII, as for Wine's;
 - a pair that gives the default character (other than the default character's own bytes) or
   U+0000. Private-use characters of pairs are the pages' own user-defined ranges and stay.
 """
 import argparse
+import ctypes
+import ctypes.util
+import errno
 import filecmp
 import os
 import re
@@ -35,6 +46,22 @@ import tempfile
 # Pages with no file of their own that Windows decodes as a page that has one. Two-byte
 # sequences only: GB18030's four-byte characters are not pairs and decode as U+FFFD.
 ALIASES = {51932: 20932, 51936: 936, 51949: 949, 54936: 936}
+
+# Single-byte pages Wine has no file for, taken from glibc's converters: IBM's EBCDIC and PC
+# pages, and IBM's numbers for ISO 8859 and ASCII. Left out: the stateful EBCDIC pages that
+# shift between single bytes and pairs (930, 933, 935, 937, 939, 1364, 1371, 1388, 1390, 1399)
+# and IBM-943 (Shift-JIS pairs), none of which decodes one byte at a time.
+ICONV_PAGES = (
+    [38, 256, 273, 274, 275, 277, 278, 280, 281, 282, 284, 285, 290, 297, 367, 420, 423, 424]
+    + [770, 771, 772, 773, 774, 803, 813, 819, 848, 851, 856, 858, 868, 870, 871, 880, 891]
+    + [901, 902, 903, 904, 905, 912, 915, 916, 918, 920, 921, 922, 1004, 1008, 1025, 1046]
+    + [1047, 1070, 1079, 1081, 1084, 1089, 1097, 1112, 1122, 1123, 1124, 1125, 1129, 1130]
+    + [1132, 1133, 1137, 1140, 1141, 1142, 1143, 1144, 1145, 1146, 1147, 1148, 1149, 1153]
+    + [1154, 1155, 1156, 1157, 1158, 1160, 1161, 1162, 1163, 1164, 1166, 1167, 1282, 4517]
+    + [4899, 4909, 4971, 5347, 9030, 9066, 9448, 12712, 16804]
+)
+# glibc's names tried for a number, in order; they give the same characters where several do.
+ICONV_NAMES = ("CP%d", "IBM%d", "IBM%03d")
 
 APPLE_LOGO = 0xF8FF
 UNDEFINED = 0xFFFD
@@ -65,6 +92,83 @@ def read_page(path):
             start = p + offsets[lead]
             rows[lead] = list(words[start : start + 256])
     return number, max_size, default_char, default_bytes, leads, single, rows
+
+
+class Iconv:
+    """glibc's converters through libc; open() gives None when glibc has no converter for a page."""
+
+    def __init__(self):
+        name = ctypes.util.find_library("c")
+        self.libc = ctypes.CDLL(name, use_errno=True)
+        f = self.libc
+        f.iconv_open.restype = ctypes.c_void_p
+        f.iconv_open.argtypes = [ctypes.c_char_p, ctypes.c_char_p]
+        f.iconv_close.argtypes = [ctypes.c_void_p]
+        f.iconv.restype = ctypes.c_size_t
+        pointer, size = ctypes.POINTER(ctypes.c_char_p), ctypes.POINTER(ctypes.c_size_t)
+        f.iconv.argtypes = [ctypes.c_void_p, pointer, size, pointer, size]
+
+    def open(self, number):
+        for pattern in ICONV_NAMES:
+            handle = self.libc.iconv_open(b"UTF-32LE", (pattern % number).encode())
+            if handle is not None and handle != ctypes.c_void_p(-1).value:
+                return handle
+        return None
+
+    def decode(self, handle, data):
+        """The characters of data alone, or None when iconv refuses or wants more bytes."""
+        f = self.libc
+        f.iconv(handle, None, None, None, None)  # the initial state, for every byte
+        inbuf = ctypes.create_string_buffer(data, len(data))
+        outbuf = ctypes.create_string_buffer(64)
+        inp, inleft = ctypes.c_char_p(ctypes.addressof(inbuf)), ctypes.c_size_t(len(data))
+        outp, outleft = ctypes.c_char_p(ctypes.addressof(outbuf)), ctypes.c_size_t(len(outbuf))
+        failed = ctypes.c_size_t(-1).value
+        ins = (ctypes.byref(inp), ctypes.byref(inleft))
+        outs = (ctypes.byref(outp), ctypes.byref(outleft))
+        if f.iconv(handle, *ins, *outs) == failed:
+            if ctypes.get_errno() in (errno.EILSEQ, errno.EINVAL):
+                return None
+            raise OSError(ctypes.get_errno(), "iconv")
+        # A converter may hold a letter back for a combining mark that could follow.
+        f.iconv(handle, None, None, *outs)
+        n = len(outbuf) - outleft.value
+        return struct.unpack("<%dI" % (n // 4), outbuf.raw[:n])
+
+    def close(self, handle):
+        self.libc.iconv_close(handle)
+
+
+def open_iconv():
+    """glibc's converters when every page of ICONV_PAGES opens; None otherwise."""
+    try:
+        iconv = Iconv()
+    except (OSError, AttributeError, TypeError):
+        return None
+    for number in ICONV_PAGES:
+        handle = iconv.open(number)
+        if handle is None:
+            return None
+        iconv.close(handle)
+    return iconv
+
+
+def read_iconv_page(iconv, number):
+    """A single-byte page as read_page gives it: no default character, no lead bytes."""
+    handle = iconv.open(number)
+    single = []
+    try:
+        for b in range(256):
+            chars = iconv.decode(handle, bytes([b]))
+            if chars is None:
+                single.append(UNDEFINED)
+            elif len(chars) == 1 and chars[0] < 0x10000:
+                single.append(chars[0])
+            else:
+                raise ValueError("%d: byte %02X is not one character alone" % (number, b))
+    finally:
+        iconv.close(handle)
+    return number, 1, -1, -1, set(), single, {}
 
 
 def decide_single(number, default_char, default_bytes, leads, single):
@@ -109,7 +213,8 @@ def c_array(values, per_line, indent="    "):
 
 HEADER = """\
 // Generated by scripts/generate_code_pages.py from Wine's code page files
-// (/usr/share/wine/nls/c_*.nls of Debian's wine package): do not edit, regenerate.
+// (/usr/share/wine/nls/c_*.nls of Debian's wine package) and, for the single-byte pages Wine has
+// no file for, glibc's converters: do not edit, regenerate.
 // The characters of every built-in code page, as constant data: nothing is built at start-up.
 #pragma once
 
@@ -147,13 +252,17 @@ extern const char16_t kPairs[];
 """
 
 
-def generate(nls_dir):
+def generate(nls_dir, iconv):
     pages = {}
     for name in os.listdir(nls_dir):
         m = re.fullmatch(r"c_(\d+)\.nls", name)
         if m:
             number, *rest = read_page(os.path.join(nls_dir, name))
             pages[number] = rest
+    from_glibc = [n for n in ICONV_PAGES if n not in pages]
+    for number in from_glibc:
+        _, *rest = read_iconv_page(iconv, number)
+        pages[number] = rest
     for alias, target in ALIASES.items():
         if target not in pages:
             raise ValueError("no table for %d, which %d decodes as" % (target, alias))
@@ -208,8 +317,13 @@ def generate(nls_dir):
 
     cpp = [
         "// Generated by scripts/generate_code_pages.py from Wine's code page files",
-        "// (/usr/share/wine/nls/c_*.nls of Debian's wine package): do not edit, regenerate with",
+        "// (/usr/share/wine/nls/c_*.nls of Debian's wine package) and glibc's converters (iconv):",
+        "// do not edit, regenerate with",
         "//   python3 scripts/generate_code_pages.py --nls /usr/share/wine/nls",
+        "// which needs both; with either missing, --check skips rather than fails.",
+        "//",
+        "// Single-byte pages Wine has no file for, from glibc's converters, each byte alone:",
+        *wrap_numbers(from_glibc),
         "//",
         "// Bytes given placeholders instead of characters, as byte(placeholder), now U+FFFD:",
         *notes,
@@ -251,6 +365,18 @@ def generate(nls_dir):
     return HEADER, "\n".join(cpp)
 
 
+def wrap_numbers(numbers):
+    lines, line = [], "//  "
+    for n in numbers:
+        item = " %d," % n
+        if len(line) + len(item) > 100:
+            lines.append(line)
+            line = "//  "
+        line += item
+    lines.append(line[:-1] + ".")
+    return lines
+
+
 def write(out_dir, header, cpp):
     with open(os.path.join(out_dir, "code_page_tables.h"), "w", newline="\n") as f:
         f.write(header)
@@ -268,7 +394,11 @@ def main():
     if not os.path.isdir(args.nls):
         print("no code page files in %s: nothing to generate" % args.nls)
         return 77 if args.check else 1
-    header, cpp = generate(args.nls)
+    iconv = open_iconv()
+    if iconv is None:
+        print("no glibc converters for every page of ICONV_PAGES: nothing to generate")
+        return 77 if args.check else 1
+    header, cpp = generate(args.nls, iconv)
     if not args.check:
         write(args.out, header, cpp)
         return 0

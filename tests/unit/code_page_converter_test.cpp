@@ -19,12 +19,20 @@ using richtext::kReplacement;
 
 // Every page a document can name, and every page rtfplain decoded through the system before.
 constexpr int kPages[] = {
-    437,   708,   720,   737,   775,   850,   852,   855,   857,   860,   861,   862,
-    863,   864,   865,   866,   869,   874,   932,   936,   949,   950,   1250,  1251,
-    1252,  1253,  1254,  1255,  1256,  1257,  1258,  1361,  10000, 10001, 10002, 10003,
-    10004, 10005, 10006, 10007, 10008, 10010, 10017, 10021, 10029, 10079, 10081, 10082,
-    20127, 20866, 20932, 20949, 21866, 28591, 28592, 28593, 28594, 28595, 28596, 28597,
-    28598, 28599, 28603, 28605, 51932, 51936, 51949, 54936, 37,    500,   875,   1026};
+    437, 708, 720, 737, 775, 850, 852, 855, 857, 860, 861, 862, 863, 864, 865, 866, 869, 874, 932,
+    936, 949, 950, 1250, 1251, 1252, 1253, 1254, 1255, 1256, 1257, 1258, 1361, 10000, 10001, 10002,
+    10003, 10004, 10005, 10006, 10007, 10008, 10010, 10017, 10021, 10029, 10079, 10081, 10082,
+    20127, 20866, 20932, 20949, 21866, 28591, 28592, 28593, 28594, 28595, 28596, 28597, 28598,
+    28599, 28603, 28605, 51932, 51936, 51949, 54936, 37, 500, 875, 1026,
+    // From glibc's converters: single-byte EBCDIC pages,
+    38, 256, 273, 274, 275, 277, 278, 280, 281, 282, 284, 285, 290, 297, 420, 423, 424, 803, 870,
+    871, 880, 905, 918, 1025, 1047, 1070, 1079, 1081, 1084, 1097, 1112, 1122, 1123, 1130, 1132,
+    1137, 1140, 1141, 1142, 1143, 1144, 1145, 1146, 1147, 1148, 1149, 1153, 1154, 1155, 1156, 1157,
+    1158, 1160, 1164, 1166, 4517, 4899, 4971, 9030, 12712, 16804,
+    // and IBM's PC pages and numbers for ISO 8859 and ASCII.
+    367, 770, 771, 772, 773, 774, 813, 819, 848, 851, 856, 858, 868, 891, 901, 902, 903, 904, 912,
+    915, 916, 920, 921, 922, 1004, 1008, 1046, 1089, 1124, 1125, 1129, 1133, 1161, 1162, 1163, 1167,
+    1282, 4909, 5347, 9066, 9448};
 
 bool PrivateUse(char32_t c) {
   return c >= 0xE000 && c <= 0xF8FF;
@@ -33,10 +41,11 @@ bool PrivateUse(char32_t c) {
 // Where the table may differ from the system's converter, and why. `system` is the system's
 // character, or kReplacement when it has none for the byte.
 bool Expected(int page, int byte, char32_t table, char32_t system) {
-  // Undefined bytes, decided once (scripts/generate_code_pages.py): Windows gives them private
-  // placeholders, U+0000, or (20127) the ASCII character of the byte's lower seven bits.
+  // Undefined bytes, decided once (scripts/generate_code_pages.py): the sources give them private
+  // placeholders, U+0000, or an ASCII character from a byte above (20127 folding its upper half,
+  // glibc's 1133).
   if (table == kReplacement &&
-      (PrivateUse(system) || system == 0 || (page == 20127 && system == char32_t(byte & 0x7F)))) {
+      (PrivateUse(system) || system == 0 || (byte >= 0x80 && system < 0x80))) {
     return true;
   }
   // Windows maps some holes to the C1 control of the same number (1252's five among them), which
