@@ -33,6 +33,7 @@ struct GroupState {
   bool associated_last = false;  // \af came after the last \f
   bool opens_field = false;      // this group holds a \field
   bool opens_text_box = false;   // this group holds a text box's text
+  bool opens_list_part = false;  // this group holds a list, level, override or old numbering
 };
 
 }  // namespace richtext

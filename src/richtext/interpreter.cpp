@@ -14,10 +14,6 @@ bool IsListText(Destination destination) {
          destination == Destination::kOldNumberText;
 }
 
-bool IsListDestination(Destination destination) {
-  return destination >= Destination::kListTable;
-}
-
 // Destinations whose control words are not acted on (only \bin, and a few named below).
 bool IsSkippedDestination(Destination destination) {
   return destination == Destination::kSkip || destination == Destination::kUprAnsi ||
@@ -356,7 +352,10 @@ std::uint64_t Interpreter::ControlWord(std::string_view name, bool has_parameter
       const std::optional<Destination> entered =
           lists_.Word(static_cast<ListWord>(keyword.value & 0xFF), keyword.value >> 8,
                       has_parameter, parameter, state_);
-      if (entered) SetDestination(*entered);
+      if (entered) {
+        SetDestination(*entered);
+        state_.opens_list_part = true;
+      }
       break;
     }
     case Action::kParagraphDefaults:
@@ -440,6 +439,7 @@ void Interpreter::GroupOpen() {
   saved_.push_back(state_);
   state_.opens_field = false;
   state_.opens_text_box = false;
+  state_.opens_list_part = false;
 }
 
 void Interpreter::GroupClose() {
@@ -459,11 +459,12 @@ void Interpreter::GroupClose() {
   const bool closes_field = state_.opens_field;
   const bool closes_text_box = state_.opens_text_box;
   const bool closes_note = state_.note >= 0;
+  const bool closes_list_part = state_.opens_list_part;
   const bool had_label = state_.list > 0 || state_.old_numbering != 0;
   state_ = saved_.back();
   saved_.pop_back();
   if (closed == Destination::kFontTable) fonts_.EndTable();
-  if (IsListDestination(closed)) {
+  if (closes_list_part) {
     lists_.GroupClosed(closed, fonts_, state_);
   } else if (had_label != (state_.list > 0 || state_.old_numbering != 0)) {
     lists_.Refresh(state_);  // the paragraph's properties are the outer group's again
