@@ -22,15 +22,6 @@ class CharDecoder {
   // Decodes a run of bytes of the page. ascii: the bytes are all printable ASCII.
   void Decode(const CodePage* page, const std::uint8_t* bytes, std::size_t size, bool ascii,
               TextBuilder& out);
-  // One byte, as \'hh gives it: the usual case, one character of a single-byte page, costs no
-  // run machinery.
-  void DecodeByte(const CodePage* page, std::uint8_t byte, TextBuilder& out) {
-    if (!CharacterHalfRead() && page->kind() == CodePage::Kind::kSingleByte) {
-      Emit(page->single(byte), out);
-    } else {
-      Decode(page, &byte, 1, IsPrintableAscii(byte), out);
-    }
-  }
   // A \uN character (its value already made unsigned); surrogate halves are paired here.
   void Unicode(char32_t c, TextBuilder& out);
   // A character that is not a code page's byte (\tab, \emdash, a field's symbol, ...).
@@ -78,6 +69,16 @@ class CharDecoder {
     if (fallback_left_ <= 0) return false;
     --fallback_left_;
     return true;
+  }
+  // Takes up to size units (\'hh bytes) of the fallback; returns how many.
+  std::size_t SkipFallbackUnits(std::size_t size) {
+    skipped_lead_ = false;
+    if (fallback_left_ <= 0) return 0;
+    const std::size_t skip = size < static_cast<std::size_t>(fallback_left_)
+                                 ? size
+                                 : static_cast<std::size_t>(fallback_left_);
+    fallback_left_ -= static_cast<std::int32_t>(skip);
+    return skip;
   }
   // Takes as many of size bytes as the fallback still covers, and the trail byte of a lead
   // byte it covers (even past the count: the pair is one character); returns how many.

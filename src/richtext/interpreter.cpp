@@ -100,15 +100,19 @@ void Interpreter::RouteBytes(const std::uint8_t* bytes, std::size_t size, bool a
   }
 }
 
-void Interpreter::HexByte(std::uint8_t byte) {
-  if (decoder_.SkipFallbackUnit()) return;
-  ignorable_ = false;
-  if (after_end_) LeaveAfterEnd();
-  if (visible_) {
-    decoder_.DecodeByte(CurrentPage(), byte, Shown());
-  } else {
-    RouteBytes(&byte, 1, IsPrintableAscii(byte));
+// Like a text run, but each escaped byte is one fallback unit (no lead byte takes its trail
+// along), and escaped spaces after the document's end are text at once.
+void Interpreter::HexRun(const std::uint8_t* bytes, std::size_t size) {
+  if (decoder_.InFallback()) [[unlikely]] {
+    const std::size_t skipped = decoder_.SkipFallbackUnits(size);
+    bytes += skipped;
+    size -= skipped;
+    if (size == 0) return;
   }
+  ignorable_ = false;
+  if (after_end_) [[unlikely]]
+    LeaveAfterEnd();
+  RouteBytes(bytes, size, false);
 }
 
 void Interpreter::ControlByte(std::uint8_t byte) {

@@ -43,7 +43,7 @@ class Interpreter {
   void GroupClose();
   std::uint64_t ControlWord(std::string_view name, bool has_parameter, std::int32_t parameter);
   void ControlSymbol(std::uint8_t symbol);
-  void HexByte(std::uint8_t byte);
+  void HexRun(const std::uint8_t* bytes, std::size_t size);
 
   // The input has ended.
   void Finish();

@@ -14,7 +14,10 @@
 //       returns how many raw bytes follow as \bin data (0 for every other word); the first
 //       kNameReadable bytes at name.data() may be read, even past the name's end
 //   void ControlSymbol(uint8_t)       \ followed by one non-letter
-//   void HexByte(uint8_t)             \'hh
+//   void HexRun(const uint8_t*, size_t)
+//                                     the bytes of consecutive \'hh escapes, one or more; a
+//                                     run may be given in several calls (chunk ends, a full
+//                                     buffer), so it must mean the same as one call per byte
 //   bool TrailByteDue()               the text run given last ended with a raw double-byte lead
 //                                     byte: the byte after it is its trail, even \ { or }
 //
@@ -53,7 +56,7 @@ class Scanner {
           break;
         case State::kBackslash: {
           if (end - p >= kInPlaceWindow) {
-            p = ScanControlInPlace(p);
+            p = ScanControlInPlace(p, end);
             break;
           }
           std::uint8_t c = *p;
@@ -95,7 +98,8 @@ class Scanner {
         case State::kHexLow:
           state_ = State::kText;
           if (HasClass(*p, kHexDigit)) {
-            handler_.HexByte(static_cast<std::uint8_t>(hex_high_ * 16 + HexValue(*p++)));
+            const auto byte = static_cast<std::uint8_t>(hex_high_ * 16 + HexValue(*p++));
+            handler_.HexRun(&byte, 1);
           }
           break;
         case State::kTrailBackslash:
@@ -171,11 +175,13 @@ class Scanner {
   // digits, the byte after them and its space; and for a \'hh.
   static constexpr std::ptrdiff_t kInPlaceWindow = 96;
   static_assert(kInPlaceWindow >= static_cast<std::ptrdiff_t>(kNameReadable));
+  // The most \'hh bytes given in one call: longer runs are given in several.
+  static constexpr std::size_t kMaxHexRun = 64;
 
   // The token after a backslash, read where it lies when the chunk surely holds all of it:
   // most tokens are short and far from a chunk's end, so they need no saved state. Anything
   // unusual (a name or parameter too long for the window, a bad \'hh) goes the general way.
-  const std::uint8_t* ScanControlInPlace(const std::uint8_t* p) {
+  const std::uint8_t* ScanControlInPlace(const std::uint8_t* p, const std::uint8_t* end) {
     const std::uint8_t first = *p;
     if (HasClass(first, kLetter)) {
       const std::uint8_t* const name_limit = p + kMaxNameLength + 1;
@@ -212,8 +218,7 @@ class Scanner {
     }
     if (first == '\'' && HasClass(p[1], kHexDigit) && HasClass(p[2], kHexDigit)) {
       state_ = State::kText;
-      handler_.HexByte(static_cast<std::uint8_t>(HexValue(p[1]) * 16 + HexValue(p[2])));
-      return p + 3;
+      return ScanHexRun(p, end);
     }
     if (first == '\'') {
       state_ = State::kHexHigh;
@@ -222,6 +227,24 @@ class Scanner {
     state_ = State::kText;
     handler_.ControlSymbol(first);
     return p + 1;
+  }
+
+  // Escaped text comes in runs (every letter of a Russian word, both bytes of each Japanese
+  // character): the escapes that follow the first are read here and given as one run, so each
+  // costs a few compares instead of a token. p is at the quote of a well-formed \'hh.
+  const std::uint8_t* ScanHexRun(const std::uint8_t* p, const std::uint8_t* end) {
+    std::uint8_t run[kMaxHexRun];
+    std::size_t size = 0;
+    run[size++] = static_cast<std::uint8_t>(HexValue(p[1]) * 16 + HexValue(p[2]));
+    p += 3;
+    // An escape cut by the chunk's end is left to the general way.
+    while (size < kMaxHexRun && end - p >= 4 && p[0] == '\\' && p[1] == '\'' &&
+           HasClass(p[2], kHexDigit) && HasClass(p[3], kHexDigit)) {
+      run[size++] = static_cast<std::uint8_t>(HexValue(p[2]) * 16 + HexValue(p[3]));
+      p += 4;
+    }
+    handler_.HexRun(run, size);
+    return p;
   }
 
   const std::uint8_t* ResumeInName(const std::uint8_t* name_start) {
@@ -270,7 +293,7 @@ class Scanner {
             state_ = State::kBackslash;
             return p;
           }
-          p = ScanControlInPlace(p);
+          p = ScanControlInPlace(p, end);
           if (state_ != State::kText) return p;
           break;
         case '{':
