@@ -1,9 +1,5 @@
 #include "richtext/char_decoder.h"
 
-#include <algorithm>
-
-#include "richtext/byte_search.h"
-
 namespace richtext {
 
 void CharDecoder::Decode(const CodePage* page, const std::uint8_t* bytes, std::size_t size,
@@ -20,19 +16,7 @@ void CharDecoder::Decode(const CodePage* page, const std::uint8_t* bytes, std::s
     out.AppendUtf8(reinterpret_cast<const char*>(bytes), size);
     return;
   }
-  const std::uint8_t* end = bytes + size;
-  if (page->ascii_transparent()) {
-    while (bytes < end) {
-      const std::uint8_t* run = bytes;
-      bytes = FindNonPrintableAscii(bytes, end);
-      if (bytes > run) {
-        out.AppendUtf8(reinterpret_cast<const char*>(run), static_cast<std::size_t>(bytes - run));
-      }
-      while (bytes < end && !IsPrintableAscii(*bytes)) out.AppendCodePoint(page->single(*bytes++));
-    }
-  } else {
-    while (bytes < end) out.AppendCodePoint(page->single(*bytes++));
-  }
+  out.AppendChars(bytes, size, page->shown());
 }
 
 void CharDecoder::DecodeMultiByte(const CodePage* page, const std::uint8_t* bytes, std::size_t size,
@@ -125,13 +109,7 @@ void CharDecoder::FlushSurrogate(TextBuilder& out) {
 std::size_t CharDecoder::SkipFallbackBytes(const CodePage* page, const std::uint8_t* bytes,
                                            std::size_t size) {
   // Each byte of the fallback text counts as one unit.
-  if (page->kind() != CodePage::Kind::kDoubleByte) {
-    skipped_lead_ = false;
-    if (fallback_left_ <= 0) return 0;
-    const std::size_t skip = std::min<std::size_t>(size, static_cast<std::size_t>(fallback_left_));
-    fallback_left_ -= static_cast<std::int32_t>(skip);
-    return skip;
-  }
+  if (page->kind() != CodePage::Kind::kDoubleByte) return SkipFallbackUnits(size);
   // Writers put double-byte fallbacks in raw: a lead byte takes its trail byte with it.
   std::size_t skip = 0;
   while (skip < size) {

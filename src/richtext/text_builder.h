@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -11,8 +12,16 @@
 
 namespace richtext {
 
+// A character as the text shows it: its UTF-8 bytes, none for a control that is not shown.
+struct ShownChar {
+  char bytes[4];
+  std::uint32_t size;
+};
+
 class TextBuilder {
  public:
+  static ShownChar Encode(char32_t c);
+
   void Reserve(std::size_t bytes);
 
   // Bytes already known to be valid UTF-8 without control characters (ASCII runs).
@@ -30,6 +39,10 @@ class TextBuilder {
     }
     AppendWide(c);
   }
+
+  // Bytes each standing for the character table[byte] (a single-byte page's characters, worked
+  // out once): escaped and 8-bit text costs a load and a store per byte.
+  void AppendChars(const std::uint8_t* bytes, std::size_t size, const ShownChar* table);
 
   void ParagraphEnd();
   // Makes what follows start a line of its own, unless it would already (a text box is a block
