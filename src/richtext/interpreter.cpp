@@ -101,7 +101,8 @@ void Interpreter::RouteBytes(const std::uint8_t* bytes, std::size_t size, bool a
 }
 
 // Like a text run, but each escaped byte is one fallback unit (no lead byte takes its trail
-// along), and escaped spaces after the document's end are text at once.
+// along), and escaped spaces after the document's end are text at once. Outside visible text
+// the bytes go one at a time, as the parts that collect them expect of escapes.
 void Interpreter::HexRun(const std::uint8_t* bytes, std::size_t size) {
   if (decoder_.InFallback()) [[unlikely]] {
     const std::size_t skipped = decoder_.SkipFallbackUnits(size);
@@ -112,7 +113,13 @@ void Interpreter::HexRun(const std::uint8_t* bytes, std::size_t size) {
   ignorable_ = false;
   if (after_end_) [[unlikely]]
     LeaveAfterEnd();
-  RouteBytes(bytes, size, false);
+  if (visible_) {
+    decoder_.Decode(CurrentPage(), bytes, size, false, Shown());
+    return;
+  }
+  for (const std::uint8_t* end = bytes + size; bytes < end; ++bytes) {
+    RouteBytes(bytes, 1, IsPrintableAscii(*bytes));
+  }
 }
 
 void Interpreter::ControlByte(std::uint8_t byte) {

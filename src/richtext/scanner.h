@@ -17,7 +17,10 @@
 //   void HexRun(const uint8_t*, size_t)
 //                                     the bytes of consecutive \'hh escapes, one or more; a
 //                                     run may be given in several calls (chunk ends, a full
-//                                     buffer), so it must mean the same as one call per byte
+//                                     buffer), so it must mean the same as one call per byte;
+//                                     and printable ASCII between two escapes where
+//   bool TextJoinsEscapes()           says such a byte means the same in a run of escapes
+//                                     as it would given alone
 //   bool TrailByteDue()               the text run given last ended with a raw double-byte lead
 //                                     byte: the byte after it is its trail, even \ { or }
 //
@@ -231,21 +234,37 @@ class Scanner {
 
   // Escaped text comes in runs (every letter of a Russian word, both bytes of each Japanese
   // character): the escapes that follow the first are read here and given as one run, so each
-  // costs a few compares instead of a token. p is at the quote of a well-formed \'hh.
+  // costs a few compares instead of a token. A lone plain byte between escaped words (a space,
+  // a comma) is taken along where the handler allows. p is at the quote of a well-formed \'hh.
   const std::uint8_t* ScanHexRun(const std::uint8_t* p, const std::uint8_t* end) {
     std::uint8_t run[kMaxHexRun];
     std::size_t size = 0;
     run[size++] = static_cast<std::uint8_t>(HexValue(p[1]) * 16 + HexValue(p[2]));
     p += 3;
+    enum class Join : std::uint8_t { kUnknown, kYes, kNo } join = Join::kUnknown;
     // An escape cut by the chunk's end is left to the general way.
-    while (size < kMaxHexRun && end - p >= 4 && p[0] == '\\' && p[1] == '\'' &&
-           HasClass(p[2], kHexDigit) && HasClass(p[3], kHexDigit)) {
-      run[size++] = static_cast<std::uint8_t>(HexValue(p[2]) * 16 + HexValue(p[3]));
-      p += 4;
+    while (size + 2 <= kMaxHexRun && end - p >= 5) {
+      std::size_t plain = 0;
+      if (p[0] != '\\') {
+        if (!IsJoinable(p[0]) || p[1] != '\\') break;
+        if (join == Join::kUnknown) join = handler_.TextJoinsEscapes() ? Join::kYes : Join::kNo;
+        if (join == Join::kNo) break;
+        plain = 1;
+      }
+      const std::uint8_t* escape = p + plain;
+      if (escape[1] != '\'' || !HasClass(escape[2], kHexDigit) || !HasClass(escape[3], kHexDigit)) {
+        break;
+      }
+      if (plain != 0) run[size++] = p[0];
+      run[size++] = static_cast<std::uint8_t>(HexValue(escape[2]) * 16 + HexValue(escape[3]));
+      p = escape + 4;
     }
     handler_.HexRun(run, size);
     return p;
   }
+
+  // Plain bytes that may join a run of escapes: printable ASCII that ends no text run.
+  static bool IsJoinable(std::uint8_t c) { return c < 0x80 && !HasClass(c, kEndsTextRun); }
 
   const std::uint8_t* ResumeInName(const std::uint8_t* name_start) {
     name_length_ = 0;
