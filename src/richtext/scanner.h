@@ -219,13 +219,14 @@ class Scanner {
       DispatchWord(name, true);
       return q;
     }
-    if (first == '\'' && HasClass(p[1], kHexDigit) && HasClass(p[2], kHexDigit)) {
-      state_ = State::kText;
-      return ScanHexRun(p, end);
-    }
     if (first == '\'') {
-      state_ = State::kHexHigh;
-      return p + 1;
+      const unsigned byte = HexPair(p[1], p[2]);
+      if (byte > 0xFF) {
+        state_ = State::kHexHigh;
+        return p + 1;
+      }
+      state_ = State::kText;
+      return ScanHexRun(static_cast<std::uint8_t>(byte), p + 3, end);
     }
     state_ = State::kText;
     handler_.ControlSymbol(first);
@@ -235,12 +236,13 @@ class Scanner {
   // Escaped text comes in runs (every letter of a Russian word, both bytes of each Japanese
   // character): the escapes that follow the first are read here and given as one run, so each
   // costs a few compares instead of a token. A lone plain byte between escaped words (a space,
-  // a comma) is taken along where the handler allows. p is at the quote of a well-formed \'hh.
-  const std::uint8_t* ScanHexRun(const std::uint8_t* p, const std::uint8_t* end) {
+  // a comma) is taken along where the handler allows. first: the run's first byte; p: just
+  // after its escape.
+  const std::uint8_t* ScanHexRun(std::uint8_t first, const std::uint8_t* p,
+                                 const std::uint8_t* end) {
     std::uint8_t run[kMaxHexRun];
     std::size_t size = 0;
-    run[size++] = static_cast<std::uint8_t>(HexValue(p[1]) * 16 + HexValue(p[2]));
-    p += 3;
+    run[size++] = first;
     enum class Join : std::uint8_t { kUnknown, kYes, kNo } join = Join::kUnknown;
     // An escape cut by the chunk's end is left to the general way.
     while (size + 2 <= kMaxHexRun && end - p >= 5) {
@@ -252,11 +254,11 @@ class Scanner {
         plain = 1;
       }
       const std::uint8_t* escape = p + plain;
-      if (escape[1] != '\'' || !HasClass(escape[2], kHexDigit) || !HasClass(escape[3], kHexDigit)) {
-        break;
-      }
+      if (escape[1] != '\'') break;
+      const unsigned byte = HexPair(escape[2], escape[3]);
+      if (byte > 0xFF) break;
       if (plain != 0) run[size++] = p[0];
-      run[size++] = static_cast<std::uint8_t>(HexValue(escape[2]) * 16 + HexValue(escape[3]));
+      run[size++] = static_cast<std::uint8_t>(byte);
       p = escape + 4;
     }
     handler_.HexRun(run, size);
