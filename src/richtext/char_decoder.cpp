@@ -21,31 +21,44 @@ void CharDecoder::Decode(const CodePage* page, const std::uint8_t* bytes, std::s
 
 void CharDecoder::DecodeMultiByte(const CodePage* page, const std::uint8_t* bytes, std::size_t size,
                                   TextBuilder& out) {
-  for (const std::uint8_t* end = bytes + size; bytes < end; ++bytes) {
-    const std::uint8_t byte = *bytes;
-    if (page->kind() == CodePage::Kind::kUtf8) {
-      DecodeUtf8Byte(byte, out);
-      continue;
+  const std::uint8_t* const end = bytes + size;
+  if (page->kind() == CodePage::Kind::kUtf8) {
+    for (; bytes < end; ++bytes) DecodeUtf8Byte(*bytes, out);
+    return;
+  }
+  // The characters are gathered and appended a batch at a time.
+  char32_t batch[kBatch];
+  std::size_t count = 0;
+  for (; bytes < end; ++bytes) {
+    if (count + 2 > kBatch) {
+      EmitBatch(batch, count, out);
+      count = 0;
     }
+    const std::uint8_t byte = *bytes;
     if (has_lead_byte_) {
       has_lead_byte_ = false;
       const char32_t c = page->pair(lead_byte_, byte);
-      if (c == kReplacement && byte < 0x40) {
-        // Not a trail byte at all (a space, a digit, a control): the lead byte alone is lost.
-        Emit(kReplacement, out);
-      } else {
-        Emit(c, out);
-        continue;
-      }
+      batch[count++] = c;
+      // Not a trail byte at all (a space, a digit, a control): the lead byte alone is lost, and
+      // the byte is read on its own.
+      if (c != kReplacement || byte >= 0x40) continue;
     }
     const char32_t c = page->single(byte);
     if (c == kLeadByte) {
       has_lead_byte_ = true;
       lead_byte_ = byte;
     } else {
-      Emit(c, out);
+      batch[count++] = c;
     }
   }
+  EmitBatch(batch, count, out);
+}
+
+void CharDecoder::EmitBatch(const char32_t* chars, std::size_t count, TextBuilder& out) {
+  if (count == 0) return;
+  if (high_surrogate_ != 0) [[unlikely]]
+    FlushSurrogate(out);
+  out.AppendCodePoints(chars, count);
 }
 
 void CharDecoder::DecodeUtf8Byte(std::uint8_t byte, TextBuilder& out) {

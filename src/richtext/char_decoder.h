@@ -93,6 +93,8 @@ class CharDecoder {
   void DecodeMultiByte(const CodePage* page, const std::uint8_t* bytes, std::size_t size,
                        TextBuilder& out);
   void DecodeUtf8Byte(std::uint8_t byte, TextBuilder& out);
+  static constexpr std::size_t kBatch = 64;
+  void EmitBatch(const char32_t* chars, std::size_t count, TextBuilder& out);
   void FlushSurrogate(TextBuilder& out);
 
   std::int32_t fallback_left_ = 0;  // fallback units still to skip after a \uN

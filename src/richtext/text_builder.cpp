@@ -59,34 +59,6 @@ void TextBuilder::RowEnd() {
   pending_ = Pending::kParagraph;
 }
 
-ShownChar TextBuilder::Encode(char32_t c) {
-  ShownChar shown{};
-  if (c < 0x20 && c != '\t') return shown;  // controls no word processor shows
-  if (c >= 0x7F && c < 0xA0) return shown;  // DEL and the C1 controls
-  if ((c >= 0xD800 && c <= 0xDFFF) || c > 0x10FFFF) c = 0xFFFD;
-  char* bytes = shown.bytes;
-  if (c < 0x80) {
-    bytes[0] = static_cast<char>(c);
-    shown.size = 1;
-  } else if (c < 0x800) {
-    bytes[0] = static_cast<char>(0xC0 | (c >> 6));
-    bytes[1] = static_cast<char>(0x80 | (c & 0x3F));
-    shown.size = 2;
-  } else if (c < 0x10000) {
-    bytes[0] = static_cast<char>(0xE0 | (c >> 12));
-    bytes[1] = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    bytes[2] = static_cast<char>(0x80 | (c & 0x3F));
-    shown.size = 3;
-  } else {
-    bytes[0] = static_cast<char>(0xF0 | (c >> 18));
-    bytes[1] = static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-    bytes[2] = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    bytes[3] = static_cast<char>(0x80 | (c & 0x3F));
-    shown.size = 4;
-  }
-  return shown;
-}
-
 void TextBuilder::AppendWide(char32_t c) {
   const ShownChar shown = Encode(c);
   if (shown.size == 0) return;
@@ -94,12 +66,13 @@ void TextBuilder::AppendWide(char32_t c) {
   out_.append(shown.bytes, shown.size);
 }
 
-void TextBuilder::AppendChars(const std::uint8_t* bytes, std::size_t size, const ShownChar* table) {
+template <class ShownOf>
+void TextBuilder::AppendEach(std::size_t size, ShownOf shown_of) {
   if (pending_ != Pending::kNone) {
     // The held paragraph or cell end comes before the first character shown, if any.
-    const std::uint8_t* first = bytes;
-    while (first < bytes + size && table[*first].size == 0) ++first;
-    if (first == bytes + size) return;
+    std::size_t first = 0;
+    while (first < size && shown_of(first).size == 0) ++first;
+    if (first == size) return;
     FlushPending();
   }
   // Each character is stored as four bytes and the end moves on by its size: no branch per
@@ -108,12 +81,20 @@ void TextBuilder::AppendChars(const std::uint8_t* bytes, std::size_t size, const
   out_.resize(start + 4 * size);
   char* const begin = out_.data() + start;
   char* to = begin;
-  for (const std::uint8_t* end = bytes + size; bytes < end; ++bytes) {
-    const ShownChar& shown = table[*bytes];
+  for (std::size_t k = 0; k < size; ++k) {
+    const ShownChar shown = shown_of(k);
     std::memcpy(to, shown.bytes, 4);
     to += shown.size;
   }
   out_.resize(start + static_cast<std::size_t>(to - begin));
+}
+
+void TextBuilder::AppendChars(const std::uint8_t* bytes, std::size_t size, const ShownChar* table) {
+  AppendEach(size, [bytes, table](std::size_t k) { return table[bytes[k]]; });
+}
+
+void TextBuilder::AppendCodePoints(const char32_t* chars, std::size_t size) {
+  AppendEach(size, [chars](std::size_t k) { return Encode(chars[k]); });
 }
 
 std::string TextBuilder::Finish() {
