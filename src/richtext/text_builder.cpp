@@ -75,6 +75,12 @@ void TextBuilder::AppendEach(std::size_t size, ShownOf shown_of) {
     if (first == size) return;
     FlushPending();
   }
+  if (size == 1) {
+    // A lone accented letter is the usual run in Western text: one append, no room to trim.
+    const ShownChar shown = shown_of(0);
+    out_.append(shown.bytes, shown.size);
+    return;
+  }
   // Each character is stored as four bytes and the end moves on by its size: no branch per
   // character. The room is trimmed to what was written after.
   const std::size_t start = out_.size();
