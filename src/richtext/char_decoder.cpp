@@ -2,10 +2,8 @@
 
 namespace richtext {
 
-void CharDecoder::Decode(const CodePage* page, const std::uint8_t* bytes, std::size_t size,
-                         bool ascii, TextBuilder& out) {
-  // Printable ASCII, with no character half read, is copied whole under any page that leaves
-  // it as it is: most text is.
+void CharDecoder::DecodeOther(const CodePage* page, const std::uint8_t* bytes, std::size_t size,
+                              bool ascii, TextBuilder& out) {
   const bool whole = ascii && page->ascii_transparent();
   if (CharacterHalfRead() || (page->kind() != CodePage::Kind::kSingleByte && !whole)) {
     DecodeMultiByte(page, bytes, size, out);

@@ -21,7 +21,15 @@ class CharDecoder {
  public:
   // Decodes a run of bytes of the page. ascii: the bytes are all printable ASCII.
   void Decode(const CodePage* page, const std::uint8_t* bytes, std::size_t size, bool ascii,
-              TextBuilder& out);
+              TextBuilder& out) {
+    // Printable ASCII, with no character half read, is copied whole under any page that leaves
+    // it as it is: most text is, so this much is inline.
+    if (ascii && page->ascii_transparent() && !CharacterHalfRead() && high_surrogate_ == 0) {
+      out.AppendUtf8(reinterpret_cast<const char*>(bytes), size);
+      return;
+    }
+    DecodeOther(page, bytes, size, ascii, out);
+  }
   // A \uN character (its value already made unsigned); surrogate halves are paired here.
   void Unicode(char32_t c, TextBuilder& out);
   // A character that is not a code page's byte (\tab, \emdash, a field's symbol, ...).
@@ -90,6 +98,8 @@ class CharDecoder {
 
  private:
   bool CharacterHalfRead() const { return has_lead_byte_ || utf8_needed_ > 0; }
+  void DecodeOther(const CodePage* page, const std::uint8_t* bytes, std::size_t size, bool ascii,
+                   TextBuilder& out);
   void DecodeMultiByte(const CodePage* page, const std::uint8_t* bytes, std::size_t size,
                        TextBuilder& out);
   void DecodeUtf8Byte(std::uint8_t byte, TextBuilder& out);
