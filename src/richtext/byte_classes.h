@@ -1,4 +1,5 @@
-// Which bytes end a run of plain bytes, one table per scanning mode, so runs are taken whole.
+// Which bytes end a run of plain bytes, one table per scanning mode, so runs are taken whole;
+// and the value of each hex digit, so escapes are read without a branch per digit.
 #pragma once
 
 #include <array>

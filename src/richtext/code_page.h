@@ -1,6 +1,6 @@
 // Tables that turn the bytes of one code page into Unicode. The characters of every code page
 // rtfplain knows are built into the program (code_page_tables.cpp), the same on every system;
-// a CodePage object holds one page's single-byte characters for the hot path.
+// a CodePage object holds one page's single-byte characters, and their UTF-8, for the hot path.
 #pragma once
 
 #include <array>
