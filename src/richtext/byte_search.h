@@ -98,24 +98,4 @@ inline const std::uint8_t* FindSkipRunEnd(const std::uint8_t* p, const std::uint
   return detail::FindByClass(p, end, kEndsSkipRun);
 }
 
-// The first byte at or after p that is not printable ASCII (0x20-0x7E), or end: text that can be
-// copied to the output as it is.
-inline const std::uint8_t* FindNonPrintableAscii(const std::uint8_t* p, const std::uint8_t* end) {
-#ifdef RTFPLAIN_HAVE_SSE2
-  const __m128i space = _mm_set1_epi8(0x20);
-  const __m128i tilde = _mm_set1_epi8(0x7E);
-  while (end - p >= 16) {
-    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-    // In range exactly when clamping to 0x20..0x7E (unsigned) leaves the byte as it is.
-    const __m128i clamped = _mm_min_epu8(_mm_max_epu8(bytes, space), tilde);
-    const unsigned mask =
-        static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(clamped, bytes))) ^ 0xFFFFu;
-    if (mask != 0) return p + detail::LowestBit(mask);
-    p += 16;
-  }
-#endif
-  while (p < end && static_cast<std::uint8_t>(*p - 0x20) < 0x5F) ++p;
-  return p;
-}
-
 }  // namespace richtext

@@ -1,15 +1,9 @@
 #include "richtext/char_decoder.h"
 
-#include <algorithm>
-
-#include "richtext/byte_search.h"
-
 namespace richtext {
 
-void CharDecoder::Decode(const CodePage* page, const std::uint8_t* bytes, std::size_t size,
-                         bool ascii, TextBuilder& out) {
-  // Printable ASCII, with no character half read, is copied whole under any page that leaves
-  // it as it is: most text is.
+void CharDecoder::DecodeOther(const CodePage* page, const std::uint8_t* bytes, std::size_t size,
+                              bool ascii, TextBuilder& out) {
   const bool whole = ascii && page->ascii_transparent();
   if (CharacterHalfRead() || (page->kind() != CodePage::Kind::kSingleByte && !whole)) {
     DecodeMultiByte(page, bytes, size, out);
@@ -20,48 +14,49 @@ void CharDecoder::Decode(const CodePage* page, const std::uint8_t* bytes, std::s
     out.AppendUtf8(reinterpret_cast<const char*>(bytes), size);
     return;
   }
-  const std::uint8_t* end = bytes + size;
-  if (page->ascii_transparent()) {
-    while (bytes < end) {
-      const std::uint8_t* run = bytes;
-      bytes = FindNonPrintableAscii(bytes, end);
-      if (bytes > run) {
-        out.AppendUtf8(reinterpret_cast<const char*>(run), static_cast<std::size_t>(bytes - run));
-      }
-      while (bytes < end && !IsPrintableAscii(*bytes)) out.AppendCodePoint(page->single(*bytes++));
-    }
-  } else {
-    while (bytes < end) out.AppendCodePoint(page->single(*bytes++));
-  }
+  out.AppendChars(bytes, size, page->shown());
 }
 
 void CharDecoder::DecodeMultiByte(const CodePage* page, const std::uint8_t* bytes, std::size_t size,
                                   TextBuilder& out) {
-  for (const std::uint8_t* end = bytes + size; bytes < end; ++bytes) {
-    const std::uint8_t byte = *bytes;
-    if (page->kind() == CodePage::Kind::kUtf8) {
-      DecodeUtf8Byte(byte, out);
-      continue;
+  const std::uint8_t* const end = bytes + size;
+  if (page->kind() == CodePage::Kind::kUtf8) {
+    for (; bytes < end; ++bytes) DecodeUtf8Byte(*bytes, out);
+    return;
+  }
+  // The characters are gathered and appended a batch at a time.
+  char32_t batch[kBatch];
+  std::size_t count = 0;
+  for (; bytes < end; ++bytes) {
+    if (count + 2 > kBatch) {
+      EmitBatch(batch, count, out);
+      count = 0;
     }
+    const std::uint8_t byte = *bytes;
     if (has_lead_byte_) {
       has_lead_byte_ = false;
       const char32_t c = page->pair(lead_byte_, byte);
-      if (c == kReplacement && byte < 0x40) {
-        // Not a trail byte at all (a space, a digit, a control): the lead byte alone is lost.
-        Emit(kReplacement, out);
-      } else {
-        Emit(c, out);
-        continue;
-      }
+      batch[count++] = c;
+      // Not a trail byte at all (a space, a digit, a control): the lead byte alone is lost, and
+      // the byte is read on its own.
+      if (c != kReplacement || byte >= 0x40) continue;
     }
     const char32_t c = page->single(byte);
     if (c == kLeadByte) {
       has_lead_byte_ = true;
       lead_byte_ = byte;
     } else {
-      Emit(c, out);
+      batch[count++] = c;
     }
   }
+  EmitBatch(batch, count, out);
+}
+
+void CharDecoder::EmitBatch(const char32_t* chars, std::size_t count, TextBuilder& out) {
+  if (count == 0) return;
+  if (high_surrogate_ != 0) [[unlikely]]
+    FlushSurrogate(out);
+  out.AppendCodePoints(chars, count);
 }
 
 void CharDecoder::DecodeUtf8Byte(std::uint8_t byte, TextBuilder& out) {
@@ -125,13 +120,7 @@ void CharDecoder::FlushSurrogate(TextBuilder& out) {
 std::size_t CharDecoder::SkipFallbackBytes(const CodePage* page, const std::uint8_t* bytes,
                                            std::size_t size) {
   // Each byte of the fallback text counts as one unit.
-  if (page->kind() != CodePage::Kind::kDoubleByte) {
-    skipped_lead_ = false;
-    if (fallback_left_ <= 0) return 0;
-    const std::size_t skip = std::min<std::size_t>(size, static_cast<std::size_t>(fallback_left_));
-    fallback_left_ -= static_cast<std::int32_t>(skip);
-    return skip;
-  }
+  if (page->kind() != CodePage::Kind::kDoubleByte) return SkipFallbackUnits(size);
   // Writers put double-byte fallbacks in raw: a lead byte takes its trail byte with it.
   std::size_t skip = 0;
   while (skip < size) {

@@ -21,15 +21,14 @@ class CharDecoder {
  public:
   // Decodes a run of bytes of the page. ascii: the bytes are all printable ASCII.
   void Decode(const CodePage* page, const std::uint8_t* bytes, std::size_t size, bool ascii,
-              TextBuilder& out);
-  // One byte, as \'hh gives it: the usual case, one character of a single-byte page, costs no
-  // run machinery.
-  void DecodeByte(const CodePage* page, std::uint8_t byte, TextBuilder& out) {
-    if (!CharacterHalfRead() && page->kind() == CodePage::Kind::kSingleByte) {
-      Emit(page->single(byte), out);
-    } else {
-      Decode(page, &byte, 1, IsPrintableAscii(byte), out);
+              TextBuilder& out) {
+    // Printable ASCII, with no character half read, is copied whole under any page that leaves
+    // it as it is: most text is, so this much is inline.
+    if (ascii && page->ascii_transparent() && !CharacterHalfRead() && high_surrogate_ == 0) {
+      out.AppendUtf8(reinterpret_cast<const char*>(bytes), size);
+      return;
     }
+    DecodeOther(page, bytes, size, ascii, out);
   }
   // A \uN character (its value already made unsigned); surrogate halves are paired here.
   void Unicode(char32_t c, TextBuilder& out);
@@ -79,6 +78,16 @@ class CharDecoder {
     --fallback_left_;
     return true;
   }
+  // Takes up to size units (\'hh bytes) of the fallback; returns how many.
+  std::size_t SkipFallbackUnits(std::size_t size) {
+    skipped_lead_ = false;
+    if (fallback_left_ <= 0) return 0;
+    const std::size_t skip = size < static_cast<std::size_t>(fallback_left_)
+                                 ? size
+                                 : static_cast<std::size_t>(fallback_left_);
+    fallback_left_ -= static_cast<std::int32_t>(skip);
+    return skip;
+  }
   // Takes as many of size bytes as the fallback still covers, and the trail byte of a lead
   // byte it covers (even past the count: the pair is one character); returns how many.
   std::size_t SkipFallbackBytes(const CodePage* page, const std::uint8_t* bytes, std::size_t size);
@@ -89,9 +98,13 @@ class CharDecoder {
 
  private:
   bool CharacterHalfRead() const { return has_lead_byte_ || utf8_needed_ > 0; }
+  void DecodeOther(const CodePage* page, const std::uint8_t* bytes, std::size_t size, bool ascii,
+                   TextBuilder& out);
   void DecodeMultiByte(const CodePage* page, const std::uint8_t* bytes, std::size_t size,
                        TextBuilder& out);
   void DecodeUtf8Byte(std::uint8_t byte, TextBuilder& out);
+  static constexpr std::size_t kBatch = 64;
+  void EmitBatch(const char32_t* chars, std::size_t count, TextBuilder& out);
   void FlushSurrogate(TextBuilder& out);
 
   std::int32_t fallback_left_ = 0;  // fallback units still to skip after a \uN

@@ -9,10 +9,11 @@ namespace tables = code_page_tables;
 
 CodePage::CodePage(int number, Kind kind) : number_(number), kind_(kind) {}
 
-void CodePage::WorkOutAsciiTransparent() {
+void CodePage::Finish() {
   for (int b = 0; b < 0x80; ++b) {
     if (single_[b] != static_cast<char32_t>(b)) ascii_transparent_ = false;
   }
+  for (int b = 0; b < 256; ++b) shown_[b] = TextBuilder::Encode(single_[b]);
 }
 
 char32_t CodePage::pair(std::uint8_t lead, std::uint8_t trail) const {
@@ -37,7 +38,7 @@ std::unique_ptr<CodePage> CodePage::BuiltIn(int number) {
     page->single_[b] = c == tables::kLead ? kLeadByte : static_cast<char32_t>(c);
   }
   page->table_ = table;
-  page->WorkOutAsciiTransparent();
+  page->Finish();
   return page;
 }
 
@@ -51,7 +52,7 @@ std::unique_ptr<CodePage> CodePage::FromTable(int number, const std::array<char3
   std::unique_ptr<CodePage> page(new CodePage(number, Kind::kSingleByte));
   for (int b = 0; b < 0x20; ++b) page->single_[b] = static_cast<char32_t>(b);
   for (int b = 0x20; b < 256; ++b) page->single_[b] = upper[b - 0x20];
-  page->WorkOutAsciiTransparent();
+  page->Finish();
   return page;
 }
 

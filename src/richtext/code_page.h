@@ -1,12 +1,14 @@
 // Tables that turn the bytes of one code page into Unicode. The characters of every code page
 // rtfplain knows are built into the program (code_page_tables.cpp), the same on every system;
-// a CodePage object holds one page's single-byte characters for the hot path.
+// a CodePage object holds one page's single-byte characters, and their UTF-8, for the hot path.
 #pragma once
 
 #include <array>
 #include <cstdint>
 #include <map>
 #include <memory>
+
+#include "richtext/text_builder.h"
 
 namespace richtext {
 
@@ -31,6 +33,8 @@ class CodePage {
   // The character of one byte; kLeadByte for the first byte of a double-byte pair,
   // kReplacement for a byte the page leaves undefined.
   char32_t single(std::uint8_t byte) const { return single_[byte]; }
+  // Each byte's character as the text builder writes it (single-byte pages).
+  const ShownChar* shown() const { return shown_.data(); }
   // The character of a lead byte and its trail byte; kReplacement when they are not one.
   char32_t pair(std::uint8_t lead, std::uint8_t trail) const;
 
@@ -43,12 +47,14 @@ class CodePage {
 
  private:
   CodePage(int number, Kind kind);
-  void WorkOutAsciiTransparent();
+  // Works out what depends on the single-byte characters once they are in place.
+  void Finish();
 
   int number_;
   Kind kind_;
   bool ascii_transparent_ = true;
   std::array<char32_t, 256> single_{};
+  std::array<ShownChar, 256> shown_{};
   const code_page_tables::Table* table_ = nullptr;  // the pairs of a double-byte page
 };
 

@@ -96,14 +96,25 @@ void Interpreter::RouteBytes(const std::uint8_t* bytes, std::size_t size, bool a
   }
 }
 
-void Interpreter::HexByte(std::uint8_t byte) {
-  if (decoder_.SkipFallbackUnit()) return;
+// Like a text run, but each escaped byte is one fallback unit (no lead byte takes its trail
+// along), and escaped spaces after the document's end are text at once. Outside visible text
+// the bytes go one at a time, as the parts that collect them expect of escapes.
+void Interpreter::HexRun(const std::uint8_t* bytes, std::size_t size) {
+  if (decoder_.InFallback()) [[unlikely]] {
+    const std::size_t skipped = decoder_.SkipFallbackUnits(size);
+    bytes += skipped;
+    size -= skipped;
+    if (size == 0) return;
+  }
   ignorable_ = false;
-  if (after_end_) LeaveAfterEnd();
+  if (after_end_) [[unlikely]]
+    LeaveAfterEnd();
   if (visible_) {
-    decoder_.DecodeByte(CurrentPage(), byte, Shown());
-  } else {
-    RouteBytes(&byte, 1, IsPrintableAscii(byte));
+    decoder_.Decode(CurrentPage(), bytes, size, false, Shown());
+    return;
+  }
+  for (const std::uint8_t* end = bytes + size; bytes < end; ++bytes) {
+    RouteBytes(bytes, 1, IsPrintableAscii(*bytes));
   }
 }
 

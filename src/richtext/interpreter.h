@@ -38,12 +38,15 @@ class Interpreter {
   bool SkippingText() const { return skipping_text_ && !decoder_.InFallback(); }
   void TextRun(const std::uint8_t* bytes, std::size_t size, bool ascii);
   bool TrailByteDue() const { return decoder_.TrailByteDue(visible_); }
+  // Printable ASCII read as text means what it would as an escape: visible text, no fallback
+  // to count, nothing held after the end.
+  bool TextJoinsEscapes() const { return visible_ && !decoder_.InFallback() && !after_end_; }
   void ControlByte(std::uint8_t byte);
   void GroupOpen();
   void GroupClose();
   std::uint64_t ControlWord(std::string_view name, bool has_parameter, std::int32_t parameter);
   void ControlSymbol(std::uint8_t symbol);
-  void HexByte(std::uint8_t byte);
+  void HexRun(const std::uint8_t* bytes, std::size_t size);
 
   // The input has ended.
   void Finish();

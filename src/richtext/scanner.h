@@ -14,7 +14,13 @@
 //       returns how many raw bytes follow as \bin data (0 for every other word); the first
 //       kNameReadable bytes at name.data() may be read, even past the name's end
 //   void ControlSymbol(uint8_t)       \ followed by one non-letter
-//   void HexByte(uint8_t)             \'hh
+//   void HexRun(const uint8_t*, size_t)
+//                                     the bytes of consecutive \'hh escapes, one or more; a
+//                                     run may be given in several calls (chunk ends, a full
+//                                     buffer), so it must mean the same as one call per byte;
+//                                     and printable ASCII between two escapes where
+//   bool TextJoinsEscapes()           says such a byte means the same in a run of escapes
+//                                     as it would given alone
 //   bool TrailByteDue()               the text run given last ended with a raw double-byte lead
 //                                     byte: the byte after it is its trail, even \ { or }
 //
@@ -53,7 +59,7 @@ class Scanner {
           break;
         case State::kBackslash: {
           if (end - p >= kInPlaceWindow) {
-            p = ScanControlInPlace(p);
+            p = ScanControlInPlace(p, end);
             break;
           }
           std::uint8_t c = *p;
@@ -95,7 +101,8 @@ class Scanner {
         case State::kHexLow:
           state_ = State::kText;
           if (HasClass(*p, kHexDigit)) {
-            handler_.HexByte(static_cast<std::uint8_t>(hex_high_ * 16 + HexValue(*p++)));
+            const auto byte = static_cast<std::uint8_t>(hex_high_ * 16 + HexValue(*p++));
+            handler_.HexRun(&byte, 1);
           }
           break;
         case State::kTrailBackslash:
@@ -171,11 +178,13 @@ class Scanner {
   // digits, the byte after them and its space; and for a \'hh.
   static constexpr std::ptrdiff_t kInPlaceWindow = 96;
   static_assert(kInPlaceWindow >= static_cast<std::ptrdiff_t>(kNameReadable));
+  // The most \'hh bytes given in one call: longer runs are given in several.
+  static constexpr std::size_t kMaxHexRun = 64;
 
   // The token after a backslash, read where it lies when the chunk surely holds all of it:
   // most tokens are short and far from a chunk's end, so they need no saved state. Anything
   // unusual (a name or parameter too long for the window, a bad \'hh) goes the general way.
-  const std::uint8_t* ScanControlInPlace(const std::uint8_t* p) {
+  const std::uint8_t* ScanControlInPlace(const std::uint8_t* p, const std::uint8_t* end) {
     const std::uint8_t first = *p;
     if (HasClass(first, kLetter)) {
       const std::uint8_t* const name_limit = p + kMaxNameLength + 1;
@@ -210,19 +219,54 @@ class Scanner {
       DispatchWord(name, true);
       return q;
     }
-    if (first == '\'' && HasClass(p[1], kHexDigit) && HasClass(p[2], kHexDigit)) {
-      state_ = State::kText;
-      handler_.HexByte(static_cast<std::uint8_t>(HexValue(p[1]) * 16 + HexValue(p[2])));
-      return p + 3;
-    }
     if (first == '\'') {
-      state_ = State::kHexHigh;
-      return p + 1;
+      const unsigned byte = HexPair(p[1], p[2]);
+      if (byte > 0xFF) {
+        state_ = State::kHexHigh;
+        return p + 1;
+      }
+      state_ = State::kText;
+      return ScanHexRun(static_cast<std::uint8_t>(byte), p + 3, end);
     }
     state_ = State::kText;
     handler_.ControlSymbol(first);
     return p + 1;
   }
+
+  // Escaped text comes in runs (every letter of a Russian word, both bytes of each Japanese
+  // character): the escapes that follow the first are read here and given as one run, so each
+  // costs a few compares instead of a token. A lone plain byte between escaped words (a space,
+  // a comma) is taken along where the handler allows. first: the run's first byte; p: just
+  // after its escape.
+  const std::uint8_t* ScanHexRun(std::uint8_t first, const std::uint8_t* p,
+                                 const std::uint8_t* end) {
+    std::uint8_t run[kMaxHexRun];
+    std::size_t size = 0;
+    run[size++] = first;
+    enum class Join : std::uint8_t { kUnknown, kYes, kNo } join = Join::kUnknown;
+    // An escape cut by the chunk's end is left to the general way.
+    while (size + 2 <= kMaxHexRun && end - p >= 5) {
+      std::size_t plain = 0;
+      if (p[0] != '\\') {
+        if (!IsJoinable(p[0]) || p[1] != '\\') break;
+        if (join == Join::kUnknown) join = handler_.TextJoinsEscapes() ? Join::kYes : Join::kNo;
+        if (join == Join::kNo) break;
+        plain = 1;
+      }
+      const std::uint8_t* escape = p + plain;
+      if (escape[1] != '\'') break;
+      const unsigned byte = HexPair(escape[2], escape[3]);
+      if (byte > 0xFF) break;
+      if (plain != 0) run[size++] = p[0];
+      run[size++] = static_cast<std::uint8_t>(byte);
+      p = escape + 4;
+    }
+    handler_.HexRun(run, size);
+    return p;
+  }
+
+  // Plain bytes that may join a run of escapes: printable ASCII that ends no text run.
+  static bool IsJoinable(std::uint8_t c) { return c < 0x80 && !HasClass(c, kEndsTextRun); }
 
   const std::uint8_t* ResumeInName(const std::uint8_t* name_start) {
     name_length_ = 0;
@@ -270,7 +314,7 @@ class Scanner {
             state_ = State::kBackslash;
             return p;
           }
-          p = ScanControlInPlace(p);
+          p = ScanControlInPlace(p, end);
           if (state_ != State::kText) return p;
           break;
         case '{':

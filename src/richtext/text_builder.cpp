@@ -1,6 +1,7 @@
 #include "richtext/text_builder.h"
 
 #include <algorithm>
+#include <cstring>
 #include <new>
 
 #include "platform/large_buffer.h"
@@ -59,28 +60,47 @@ void TextBuilder::RowEnd() {
 }
 
 void TextBuilder::AppendWide(char32_t c) {
-  if (c >= 0x80 && c < 0xA0) return;  // C1 controls
-  if ((c >= 0xD800 && c <= 0xDFFF) || c > 0x10FFFF) c = 0xFFFD;
+  const ShownChar shown = Encode(c);
+  if (shown.size == 0) return;
   if (pending_ != Pending::kNone) FlushPending();
-  char bytes[4];
-  std::size_t size;
-  if (c < 0x800) {
-    bytes[0] = static_cast<char>(0xC0 | (c >> 6));
-    bytes[1] = static_cast<char>(0x80 | (c & 0x3F));
-    size = 2;
-  } else if (c < 0x10000) {
-    bytes[0] = static_cast<char>(0xE0 | (c >> 12));
-    bytes[1] = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    bytes[2] = static_cast<char>(0x80 | (c & 0x3F));
-    size = 3;
-  } else {
-    bytes[0] = static_cast<char>(0xF0 | (c >> 18));
-    bytes[1] = static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-    bytes[2] = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    bytes[3] = static_cast<char>(0x80 | (c & 0x3F));
-    size = 4;
+  out_.append(shown.bytes, shown.size);
+}
+
+template <class ShownOf>
+void TextBuilder::AppendEach(std::size_t size, ShownOf shown_of) {
+  if (pending_ != Pending::kNone) {
+    // The held paragraph or cell end comes before the first character shown, if any.
+    std::size_t first = 0;
+    while (first < size && shown_of(first).size == 0) ++first;
+    if (first == size) return;
+    FlushPending();
   }
-  out_.append(bytes, size);
+  if (size == 1) {
+    // A lone accented letter is the usual run in Western text: one append, no room to trim.
+    const ShownChar shown = shown_of(0);
+    out_.append(shown.bytes, shown.size);
+    return;
+  }
+  // Each character is stored as four bytes and the end moves on by its size: no branch per
+  // character. The room is trimmed to what was written after.
+  const std::size_t start = out_.size();
+  out_.resize(start + 4 * size);
+  char* const begin = out_.data() + start;
+  char* to = begin;
+  for (std::size_t k = 0; k < size; ++k) {
+    const ShownChar shown = shown_of(k);
+    std::memcpy(to, shown.bytes, 4);
+    to += shown.size;
+  }
+  out_.resize(start + static_cast<std::size_t>(to - begin));
+}
+
+void TextBuilder::AppendChars(const std::uint8_t* bytes, std::size_t size, const ShownChar* table) {
+  AppendEach(size, [bytes, table](std::size_t k) { return table[bytes[k]]; });
+}
+
+void TextBuilder::AppendCodePoints(const char32_t* chars, std::size_t size) {
+  AppendEach(size, [chars](std::size_t k) { return Encode(chars[k]); });
 }
 
 std::string TextBuilder::Finish() {

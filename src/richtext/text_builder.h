@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -11,8 +12,42 @@
 
 namespace richtext {
 
+// A character as the text shows it: its UTF-8 bytes, none for a control that is not shown.
+struct ShownChar {
+  char bytes[4];
+  std::uint32_t size;
+};
+
 class TextBuilder {
  public:
+  static ShownChar Encode(char32_t c) {
+    ShownChar shown{};
+    if (c < 0x20 && c != '\t') return shown;  // controls no word processor shows
+    if (c >= 0x7F && c < 0xA0) return shown;  // DEL and the C1 controls
+    if ((c >= 0xD800 && c <= 0xDFFF) || c > 0x10FFFF) c = 0xFFFD;
+    char* bytes = shown.bytes;
+    if (c < 0x80) {
+      bytes[0] = static_cast<char>(c);
+      shown.size = 1;
+    } else if (c < 0x800) {
+      bytes[0] = static_cast<char>(0xC0 | (c >> 6));
+      bytes[1] = static_cast<char>(0x80 | (c & 0x3F));
+      shown.size = 2;
+    } else if (c < 0x10000) {
+      bytes[0] = static_cast<char>(0xE0 | (c >> 12));
+      bytes[1] = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+      bytes[2] = static_cast<char>(0x80 | (c & 0x3F));
+      shown.size = 3;
+    } else {
+      bytes[0] = static_cast<char>(0xF0 | (c >> 18));
+      bytes[1] = static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+      bytes[2] = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+      bytes[3] = static_cast<char>(0x80 | (c & 0x3F));
+      shown.size = 4;
+    }
+    return shown;
+  }
+
   void Reserve(std::size_t bytes);
 
   // Bytes already known to be valid UTF-8 without control characters (ASCII runs).
@@ -30,6 +65,12 @@ class TextBuilder {
     }
     AppendWide(c);
   }
+
+  // Bytes each standing for the character table[byte] (a single-byte page's characters, worked
+  // out once): escaped and 8-bit text costs a load and a store per byte.
+  void AppendChars(const std::uint8_t* bytes, std::size_t size, const ShownChar* table);
+  // Characters decoded together (double-byte text): one growth check for all of them.
+  void AppendCodePoints(const char32_t* chars, std::size_t size);
 
   void ParagraphEnd();
   // Makes what follows start a line of its own, unless it would already (a text box is a block
@@ -65,6 +106,8 @@ class TextBuilder {
   enum class Pending : unsigned char { kNone, kParagraph, kCell };
   void FlushPending();
   void AppendWide(char32_t c);
+  template <class ShownOf>
+  void AppendEach(std::size_t size, ShownOf shown_of);
 
   static constexpr std::size_t kNothingHeld = static_cast<std::size_t>(-1);
 

@@ -24,9 +24,6 @@ bool EndsTextRun(std::uint8_t b) {
 bool EndsSkipRun(std::uint8_t b) {
   return HasClass(b, richtext::kEndsSkipRun);
 }
-bool NotPrintableAscii(std::uint8_t b) {
-  return b < 0x20 || b > 0x7E;
-}
 
 TEST(ByteSearch, StopsWhereAByteByByteLookStops) {
   struct Case {
@@ -38,7 +35,6 @@ TEST(ByteSearch, StopsWhereAByteByByteLookStops) {
   const Case cases[] = {
       {"text run", FindTextRunEnd, EndsTextRun, 'a'},
       {"skipped run", richtext::FindSkipRunEnd, EndsSkipRun, 'a'},
-      {"printable ASCII", richtext::FindNonPrintableAscii, NotPrintableAscii, 'a'},
   };
   constexpr std::size_t kLength = 40;  // two blocks and a tail
   for (const Case& c : cases) {

@@ -77,11 +77,22 @@ TEST(ReaderStream, TokensReadInPlaceMatchTokensReadInPieces) {
       "\\'",
       "\\'g1",
       "\\'e9\\'E9",
+      // Runs of escapes, with plain bytes between them: in text, a \\uN fallback, hidden
+      // text, a font name, the level numbers, after the document's end, longer than one run.
+      "\\'e9 \\'e9,\\'e9\\'\\'e9 x\\'e9\\\\'e9",
+      "\\uc3\\u1234\\'e9 \\'e9 \\'e9 \\u1234 \\'e9 x",
+      "{\\v \\'e9 \\'e9}\\'e9{\\fonttbl{\\f0 \\'e9 \\'3b\\'e9;}}",
+      "{\\listtable{\\list{\\listlevel{\\levelnumbers\\'01\\'3b\\'03;}}}}",
+      "}\\'e9 \\'e9  \\'e9{",
+      "\\'c1\\'ee \\'c1\\'ee \\'c1\\'ee \\'c1\\'ee \\'c1\\'ee \\'c1\\'ee \\'c1\\'ee \\'c1\\'ee "
+      "\\'c1\\'ee \\'c1\\'ee \\'c1\\'ee \\'c1\\'ee \\'c1\\'ee \\'c1\\'ee \\'c1\\'ee \\'c1\\'ee "
+      "\\'c1\\'ee \\'c1\\'ee \\'c1\\'ee \\'c1\\'ee \\'c1\\'ee \\'c1\\'ee \\'c1\\'ee \\'c1\\'ee",
       "\\bin3 {}\\",
       "\\bin-3 ab",
       "\\bin0 ab",
       "\\~\\_\\-\\*x",
-      "\\\\ \\{ \\}"};
+      "\\\\ \\{ \\}",
+  };
   for (std::string_view token : tokens) {
     const std::string rtf = "{\\rtf1\\ansi " + padding + std::string(token) + padding + "}";
     EXPECT_EQ(ConvertInSmallPieces(rtf), Convert(rtf)) << token;
