@@ -8,6 +8,7 @@
 #include <map>
 #include <memory>
 
+#include "richtext/symbol_fonts.h"
 #include "richtext/text_builder.h"
 
 namespace richtext {
@@ -27,6 +28,8 @@ class CodePage {
   enum class Kind : std::uint8_t { kSingleByte, kDoubleByte, kUtf8 };
 
   int number() const { return number_; }
+  // A symbol font's page: its \u in U+F020-U+F0FF stand for its bytes.
+  bool symbol() const { return SymbolFontOfCodePage(number_) != SymbolFont::kNone; }
   Kind kind() const { return kind_; }
   // True when every byte below 0x80 stands for itself, so ASCII runs can be copied whole.
   bool ascii_transparent() const { return ascii_transparent_; }

@@ -2,17 +2,11 @@
 
 #include <algorithm>
 
+// The dispatch of control symbols and words, and the group stack; the text tokens are in
+// interpreter_text.cpp.
+
 namespace richtext {
 namespace {
-
-// Spaces held after the document's end; more are not kept (they would be noise anyway).
-constexpr std::size_t kMaxHeldSpace = 4096;
-
-// Destinations of the list tables and old numbering whose text is read.
-bool IsListText(Destination destination) {
-  return destination == Destination::kLevelText || destination == Destination::kLevelNumbers ||
-         destination == Destination::kOldNumberText;
-}
 
 // Destinations whose control words are not acted on (only \bin, and a few named below).
 bool IsSkippedDestination(Destination destination) {
@@ -22,19 +16,8 @@ bool IsSkippedDestination(Destination destination) {
          destination == Destination::kFieldInstruction;
 }
 
-// \uN is a signed 16-bit number: negative values stand for U+8000..U+FFFF.
-char32_t UnicodeOfParameter(std::int32_t value) {
-  if (value < 0) value = value >= -32768 ? value + 65536 : static_cast<std::int32_t>(kReplacement);
-  if (value > 0x10FFFF) value = static_cast<std::int32_t>(kReplacement);
-  return static_cast<char32_t>(value);
-}
-
 std::uint64_t BinaryLength(bool has_parameter, std::int32_t parameter) {
   return has_parameter && parameter > 0 ? static_cast<std::uint64_t>(parameter) : 0;
-}
-
-bool IsSymbolPage(const CodePage* page) {
-  return SymbolFontOfCodePage(page->number()) != SymbolFont::kNone;
 }
 
 }  // namespace
@@ -57,122 +40,6 @@ void Interpreter::SetDestination(Destination destination) {
   if (state_.destination == Destination::kFontTable && destination == Destination::kText) return;
   state_.destination = destination;
   UpdateMode();
-}
-
-// ---------------------------------------------------------------------------------------------
-// Text
-
-void Interpreter::TextRun(const std::uint8_t* bytes, std::size_t size, bool ascii) {
-  if (decoder_.InFallback()) [[unlikely]] {
-    const std::size_t skipped = decoder_.SkipFallbackBytes(CurrentPage(), bytes, size);
-    bytes += skipped;
-    size -= skipped;
-    if (size == 0) return;
-  }
-  ignorable_ = false;
-  if (after_end_) [[unlikely]] {
-    // Leading spaces are always held, never decoded with the rest of the run: a run split
-    // anywhere must give the same text.
-    std::size_t spaces = 0;
-    while (spaces < size && bytes[spaces] == ' ') ++spaces;
-    held_space_.append(std::min(spaces, kMaxHeldSpace - held_space_.size()), ' ');
-    if (spaces == size) return;
-    bytes += spaces;
-    size -= spaces;
-    LeaveAfterEnd();
-  }
-  RouteBytes(bytes, size, ascii);
-}
-
-void Interpreter::RouteBytes(const std::uint8_t* bytes, std::size_t size, bool ascii) {
-  if (visible_) {
-    decoder_.Decode(CurrentPage(), bytes, size, ascii, Shown());
-  } else if (state_.destination == Destination::kFontTable) {
-    fonts_.CollectName(bytes, size);
-  } else if (state_.destination == Destination::kFieldInstruction) {
-    fields_.CollectInstruction(bytes, size);
-  } else {
-    lists_.CollectBytes(bytes, size, state_.destination);
-  }
-}
-
-// Like a text run, but each escaped byte is one fallback unit (no lead byte takes its trail
-// along), and escaped spaces after the document's end are text at once. Outside visible text
-// the bytes go one at a time, as the parts that collect them expect of escapes.
-void Interpreter::HexRun(const std::uint8_t* bytes, std::size_t size) {
-  if (decoder_.InFallback()) [[unlikely]] {
-    const std::size_t skipped = decoder_.SkipFallbackUnits(size);
-    bytes += skipped;
-    size -= skipped;
-    if (size == 0) return;
-  }
-  ignorable_ = false;
-  if (after_end_) [[unlikely]]
-    LeaveAfterEnd();
-  if (visible_) {
-    decoder_.Decode(CurrentPage(), bytes, size, false, Shown());
-    return;
-  }
-  for (const std::uint8_t* end = bytes + size; bytes < end; ++bytes) {
-    RouteBytes(bytes, 1, IsPrintableAscii(*bytes));
-  }
-}
-
-void Interpreter::ControlByte(std::uint8_t byte) {
-  if (byte != '\t') return;  // NUL and other control bytes are not text
-  if (decoder_.SkipFallbackUnit()) return;
-  if (after_end_) {
-    if (held_space_.size() < kMaxHeldSpace) held_space_.push_back('\t');
-    return;
-  }
-  if (visible_) Emit('\t');
-}
-
-void Interpreter::Unicode(std::int32_t parameter) {
-  char32_t c = UnicodeOfParameter(parameter);
-  // Symbol fonts are written as \u in the private area U+F020-U+F0FF.
-  if (c >= 0xF020 && c <= 0xF0FF) {
-    const CodePage* page = CurrentPage();
-    if (IsSymbolPage(page)) c = page->single(static_cast<std::uint8_t>(c - 0xF000));
-  }
-  decoder_.Unicode(c, Shown());
-}
-
-void Interpreter::ShowLabel() {
-  if (state_.out == lists_.held_text()) return;  // the \listtext itself, being held
-  const std::string label = lists_.TakeLabel(state_);
-  decoder_.EmitUtf8(label.data(), label.size(), out());
-}
-
-void Interpreter::LeaveAfterEnd() {
-  after_end_ = false;
-  if (visible_) {
-    for (char c : held_space_) Emit(static_cast<char32_t>(c));
-  }
-  held_space_.clear();
-}
-
-void Interpreter::Break(Action action) {
-  if (!visible_) return;
-  // An empty list paragraph still shows its label; a row's end is no paragraph.
-  if (action != Action::kRow && action != Action::kNestRow) Shown();
-  decoder_.EndCharacter(out());
-  switch (action) {
-    case Action::kParagraph:
-      out().ParagraphEnd();
-      if (&out() == &body_) notes_.ParagraphEnded(body_);
-      break;
-    case Action::kLineBreak:
-      out().LineBreak();
-      return;
-    case Action::kCell:
-      out().CellEnd();
-      break;
-    default:
-      out().RowEnd();
-      break;
-  }
-  lists_.ParagraphEnded(state_);
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -54,6 +54,11 @@ class Interpreter {
   void AppendNotes(std::string& text) { notes_.AppendTo(text); }
 
  private:
+  // Destinations of the list tables and old numbering whose text is read.
+  static bool IsListText(Destination destination) {
+    return destination == Destination::kLevelText || destination == Destination::kLevelNumbers ||
+           destination == Destination::kOldNumberText;
+  }
   TextBuilder& out() { return *state_.out; }
   // Where visible text goes: the paragraph's label comes before its first character.
   TextBuilder& Shown() {

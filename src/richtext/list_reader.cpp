@@ -72,6 +72,7 @@ std::optional<Destination> ListReader::Word(ListWord word, int format, bool has_
     case ListWord::kLevelNumbers:
       if (!in_level) break;
       level_->numbers.clear();
+      numbers_ended_ = false;
       return Destination::kLevelNumbers;
     case ListWord::kListOverride:
       if (where != Destination::kListTable) break;
@@ -160,9 +161,9 @@ void ListReader::CollectBytes(const std::uint8_t* bytes, std::size_t size, Desti
   if (where == Destination::kLevelText) {
     AppendUnits(units_, bytes, size, ListLevel::kMaxText + 1);
   } else if (where == Destination::kLevelNumbers && level_ != nullptr) {
-    for (std::size_t k = 0; k < size; ++k) {
-      if (bytes[k] == ';') break;
-      level_->AppendNumber(bytes[k]);
+    for (std::size_t k = 0; k < size && !numbers_ended_; ++k) {
+      numbers_ended_ = bytes[k] == ';';
+      if (!numbers_ended_) level_->AppendNumber(bytes[k]);
     }
   } else if (where == Destination::kOldNumberText) {
     AppendUnits(pn_after_ ? pn_after_units_ : pn_before_, bytes, size, kMaxOldText);
@@ -182,7 +183,7 @@ std::u32string ListReader::Decoded(const std::vector<char32_t>& units, FontTable
                                    std::int32_t font, bool length_first) {
   // Without a font of their own, labels are written in the document's page.
   const CodePage* page = font >= 0 ? fonts.PageOfFont(font) : fonts.DocumentPage();
-  const bool symbol = SymbolFontOfCodePage(page->number()) != SymbolFont::kNone;
+  const bool symbol = page->symbol();
   std::u32string out;
   for (std::size_t k = 0; k < units.size(); ++k) {
     char32_t unit = units[k];

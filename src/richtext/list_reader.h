@@ -67,6 +67,7 @@ class ListReader {
   ListOverride::Level* override_level_ = nullptr;
   bool override_starts_ = false;  // \listoverridestartat: the \levelstartat that follows counts
   std::int32_t level_font_ = -1;
+  bool numbers_ended_ = false;  // the ';' that ends \levelnumbers has been read
   // Text as read: bytes (kByteUnit set) to decode once the font is known, and \uN characters.
   std::vector<char32_t> units_;
 
