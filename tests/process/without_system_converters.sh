@@ -22,7 +22,13 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 mkdir -p "$work/program" "$work/empty" "$work/normal" "$work/bare"
 cp "$program" "$work/program/rtfplain"
-find "$@" -type f -iname '*.rtf' 2>/dev/null | sort > "$work/list"
+# A folder that is not there (the shared corpora, beside the repository) is left out.
+present=()
+for path in "$@"; do
+  [ -e "$path" ] && present+=("$path")
+done
+: > "$work/list"
+if [ ${#present[@]} -gt 0 ]; then find "${present[@]}" -type f -iname '*.rtf' | sort > "$work/list"; fi
 if [ ! -s "$work/list" ]; then
   echo "SKIP: no documents"
   exit 77
