@@ -47,6 +47,8 @@ class Interpreter {
   std::uint64_t ControlWord(std::string_view name, bool has_parameter, std::int32_t parameter);
   void ControlSymbol(std::uint8_t symbol);
   void HexRun(const std::uint8_t* bytes, std::size_t size);
+  // \uN and the \'hh right after it: returns how many of them its fallback took.
+  std::size_t UnicodeBeforeEscapes(std::int32_t parameter, std::size_t escapes);
 
   // The input has ended.
   void Finish();
@@ -71,6 +73,8 @@ class Interpreter {
   void RouteBytes(const std::uint8_t* bytes, std::size_t size, bool ascii);
   void Emit(char32_t c) { decoder_.Emit(c, Shown()); }
   void Unicode(std::int32_t parameter);
+  // \uN: its character where text is read, then its fallback begins.
+  void UnicodeWord(std::int32_t parameter);
   // Paragraph, line, cell and row ends.
   void Break(Action action);
   // Content after the outermost group's end is still the document's; spaces before it count.
