@@ -155,22 +155,22 @@ std::uint64_t Interpreter::ControlWord(std::string_view name, bool has_parameter
       } else {
         state_.font = parameter;
         state_.associated_last = false;
-        ForgetCodePage();
+        FontWordRead();
       }
       break;
     case Action::kAssociatedFont:
       if (!has_parameter || state_.destination == Destination::kFontTable) break;
       state_.associated_font = parameter;
       state_.associated_last = true;
-      ForgetCodePage();
+      FontWordRead();
       break;
     case Action::kFontClass:
       state_.double_byte = keyword.value != 0;
-      ForgetCodePage();
+      FontWordRead();
       break;
     case Action::kDirection:
       state_.right_to_left = keyword.value != 0;
-      ForgetCodePage();
+      FontWordRead();
       break;
     case Action::kDefaultFont:
       if (has_parameter) fonts_.SetDefaultFont(parameter);
@@ -198,7 +198,7 @@ std::uint64_t Interpreter::ControlWord(std::string_view name, bool has_parameter
       state_.right_to_left = false;
       state_.hidden = false;
       state_.deleted = false;
-      ForgetCodePage();
+      FontWordRead();
       UpdateMode();
       break;
     case Action::kHidden:

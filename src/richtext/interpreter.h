@@ -81,16 +81,17 @@ class Interpreter {
   void LeaveAfterEnd();
   void SetDestination(Destination destination);
   void UpdateMode();
-  // The group's page must be worked out again before the next 8-bit text.
-  void ForgetCodePage() {
-    state_.code_page = nullptr;
-    decoder_.DropPartialCharacter();
-  }
-  // Word names fonts several times per run of text (\f, \af, \loch, \hich, \dbch); the page is
-  // worked out once, when text needs it, and kept until the group or the font table changes.
+  // A font word: a character half read in the old font is lost.
+  void FontWordRead() { decoder_.DropPartialCharacter(); }
+  // Word names fonts several times per run of text (\f, \af, \loch, \hich, \dbch, \rtlch),
+  // mostly naming the font the text already has; the page is worked out when text needs it, and
+  // kept until the font of the text or the font table changes.
   const CodePage* CurrentPage() {
-    if (state_.code_page == nullptr || state_.page_generation != fonts_.generation()) [[unlikely]] {
-      state_.code_page = fonts_.PageFor(state_);
+    const std::int32_t font = FontTable::FontOf(state_);
+    if (state_.code_page == nullptr || state_.page_font != font ||
+        state_.page_generation != fonts_.generation()) [[unlikely]] {
+      state_.code_page = fonts_.PageOfFont(font);
+      state_.page_font = font;
       state_.page_generation = fonts_.generation();
     }
     return state_.code_page;
