@@ -33,14 +33,13 @@ void FontTable::SetDocumentCodePage(int code_page) {
   ++generation_;
 }
 
-const CodePage* FontTable::PageFor(const GroupState& state) {
+std::int32_t FontTable::FontOf(const GroupState& state) {
   // After \dbch or \rtlch, an \af given after the last \f names the font of what follows.
-  std::int32_t number = state.font;
   if (state.associated_last && state.associated_font >= 0 &&
       (state.double_byte || state.right_to_left)) {
-    number = state.associated_font;
+    return state.associated_font;
   }
-  return PageOfFont(number);
+  return state.font;
 }
 
 const CodePage* FontTable::PageOfFont(std::int32_t number) {

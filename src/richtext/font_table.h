@@ -62,8 +62,8 @@ class FontTable {
   // Pages worked out earlier are stale once this changes (a group state keeps its page with
   // the generation it was worked out in).
   std::uint32_t generation() const { return generation_; }
-  // The page of 8-bit text in a group of this state.
-  const CodePage* PageFor(const GroupState& state);
+  // The font of 8-bit text in a group of this state (-1: the default font).
+  static std::int32_t FontOf(const GroupState& state);
   // The page of 8-bit text in font number (-1: the default font).
   const CodePage* PageOfFont(std::int32_t number);
   const CodePage* DocumentPage() {

@@ -15,6 +15,7 @@ struct GroupState {
   // font table's generation has moved on since.
   const CodePage* code_page = nullptr;
   std::uint32_t page_generation = 0;
+  std::int32_t page_font = -1;        // the font it is the page of
   TextBuilder* out = nullptr;         // the body, or the note being read
   std::int32_t font = -1;             // \fN; -1 for the default font (\deff)
   std::int32_t associated_font = -1;  // \afN

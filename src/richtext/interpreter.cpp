@@ -139,13 +139,7 @@ std::uint64_t Interpreter::ControlWord(std::string_view name, bool has_parameter
       if (visible_) Emit('\t');
       break;
     case Action::kUnicode:
-      if (!has_parameter) break;
-      if (visible_) {
-        Unicode(parameter);
-      } else if (IsListText(state_.destination)) {
-        lists_.CollectUnicode(UnicodeOfParameter(parameter), state_.destination);
-      }
-      decoder_.StartFallback(state_.unicode_skip);
+      if (has_parameter) UnicodeWord(parameter);
       break;
     case Action::kUnicodeSkip:
       state_.unicode_skip = has_parameter ? std::max<std::int32_t>(parameter, 0) : 1;
@@ -161,22 +155,22 @@ std::uint64_t Interpreter::ControlWord(std::string_view name, bool has_parameter
       } else {
         state_.font = parameter;
         state_.associated_last = false;
-        ForgetCodePage();
+        FontWordRead();
       }
       break;
     case Action::kAssociatedFont:
       if (!has_parameter || state_.destination == Destination::kFontTable) break;
       state_.associated_font = parameter;
       state_.associated_last = true;
-      ForgetCodePage();
+      FontWordRead();
       break;
     case Action::kFontClass:
       state_.double_byte = keyword.value != 0;
-      ForgetCodePage();
+      FontWordRead();
       break;
     case Action::kDirection:
       state_.right_to_left = keyword.value != 0;
-      ForgetCodePage();
+      FontWordRead();
       break;
     case Action::kDefaultFont:
       if (has_parameter) fonts_.SetDefaultFont(parameter);
@@ -204,7 +198,7 @@ std::uint64_t Interpreter::ControlWord(std::string_view name, bool has_parameter
       state_.right_to_left = false;
       state_.hidden = false;
       state_.deleted = false;
-      ForgetCodePage();
+      FontWordRead();
       UpdateMode();
       break;
     case Action::kHidden:
@@ -267,6 +261,26 @@ std::uint64_t Interpreter::ControlWord(std::string_view name, bool has_parameter
       break;
   }
   return 0;
+}
+
+std::size_t Interpreter::UnicodeBeforeEscapes(std::int32_t parameter, std::size_t escapes) {
+  if (ignorable_ || words_skipped_ || after_end_ || decoder_.InFallback()) [[unlikely]] {
+    // The general way; its key is read eight bytes wide.
+    static constexpr char kName[kKeywordReadAhead] = {'u'};
+    ControlWord(std::string_view(kName, 1), true, parameter);
+  } else {
+    UnicodeWord(parameter);
+  }
+  return decoder_.SkipFallbackUnits(escapes);
+}
+
+void Interpreter::UnicodeWord(std::int32_t parameter) {
+  if (visible_) {
+    Unicode(parameter);
+  } else if (IsListText(state_.destination)) {
+    lists_.CollectUnicode(UnicodeOfParameter(parameter), state_.destination);
+  }
+  decoder_.StartFallback(state_.unicode_skip);
 }
 
 void Interpreter::BeginField() {

@@ -47,6 +47,8 @@ class Interpreter {
   std::uint64_t ControlWord(std::string_view name, bool has_parameter, std::int32_t parameter);
   void ControlSymbol(std::uint8_t symbol);
   void HexRun(const std::uint8_t* bytes, std::size_t size);
+  // \uN and the \'hh right after it: returns how many of them its fallback took.
+  std::size_t UnicodeBeforeEscapes(std::int32_t parameter, std::size_t escapes);
 
   // The input has ended.
   void Finish();
@@ -71,22 +73,25 @@ class Interpreter {
   void RouteBytes(const std::uint8_t* bytes, std::size_t size, bool ascii);
   void Emit(char32_t c) { decoder_.Emit(c, Shown()); }
   void Unicode(std::int32_t parameter);
+  // \uN: its character where text is read, then its fallback begins.
+  void UnicodeWord(std::int32_t parameter);
   // Paragraph, line, cell and row ends.
   void Break(Action action);
   // Content after the outermost group's end is still the document's; spaces before it count.
   void LeaveAfterEnd();
   void SetDestination(Destination destination);
   void UpdateMode();
-  // The group's page must be worked out again before the next 8-bit text.
-  void ForgetCodePage() {
-    state_.code_page = nullptr;
-    decoder_.DropPartialCharacter();
-  }
-  // Word names fonts several times per run of text (\f, \af, \loch, \hich, \dbch); the page is
-  // worked out once, when text needs it, and kept until the group or the font table changes.
+  // A font word: a character half read in the old font is lost.
+  void FontWordRead() { decoder_.DropPartialCharacter(); }
+  // Word names fonts several times per run of text (\f, \af, \loch, \hich, \dbch, \rtlch),
+  // mostly naming the font the text already has; the page is worked out when text needs it, and
+  // kept until the font of the text or the font table changes.
   const CodePage* CurrentPage() {
-    if (state_.code_page == nullptr || state_.page_generation != fonts_.generation()) [[unlikely]] {
-      state_.code_page = fonts_.PageFor(state_);
+    const std::int32_t font = FontTable::FontOf(state_);
+    if (state_.code_page == nullptr || state_.page_font != font ||
+        state_.page_generation != fonts_.generation()) [[unlikely]] {
+      state_.code_page = fonts_.PageOfFont(font);
+      state_.page_font = font;
       state_.page_generation = fonts_.generation();
     }
     return state_.code_page;

@@ -23,6 +23,11 @@
 //                                     as it would given alone
 //   bool TrailByteDue()               the text run given last ended with a raw double-byte lead
 //                                     byte: the byte after it is its trail, even \ { or }
+//   size_t UnicodeBeforeEscapes(int32_t parameter, size_t escapes)
+//                                     \uN directly followed by this many well-formed \'hh:
+//                                     does what ControlWord("u") and then HexRun of their bytes
+//                                     would for as many as it returns (the fallback they are);
+//                                     the rest are given again the usual way
 //
 // Some writers put double-byte text in raw, and trail bytes include \ { and }. A trail \ may
 // also be written escaped (lead, \\): a second backslash that cannot begin a token belongs to
@@ -215,6 +220,9 @@ class Scanner {
       if (q == digit_limit) return ResumeInName(p);
       if (value > kParameterLimit + 1) value = kParameterLimit + 1;
       parameter_ = value;
+      if (q[1] == '\'' && q[0] == '\\' && name.size() == 1 && name[0] == 'u') [[unlikely]] {
+        return ScanUnicodeFallback(name, q);
+      }
       if (*q == ' ') ++q;
       DispatchWord(name, true);
       return q;
@@ -263,6 +271,26 @@ class Scanner {
     }
     handler_.HexRun(run, size);
     return p;
+  }
+
+  // Double-byte text is often written as \uN and its fallback, the two \'hh of the same
+  // character: the escapes the fallback covers are passed over here, without a token each. q:
+  // the first escape, after \uN (read in place, so its window holds kMaxFallbackEscapes more).
+  static constexpr std::size_t kMaxFallbackEscapes = 4;
+  static_assert(kMaxNameLength + 1 + 1 + 17 + 4 * kMaxFallbackEscapes <= kInPlaceWindow);
+  const std::uint8_t* ScanUnicodeFallback(std::string_view name, const std::uint8_t* q) {
+    std::size_t escapes = 1;
+    if (HexPair(q[2], q[3]) > 0xFF) escapes = 0;
+    while (escapes != 0 && escapes < kMaxFallbackEscapes && q[4 * escapes] == '\\' &&
+           q[4 * escapes + 1] == '\'' && HexPair(q[4 * escapes + 2], q[4 * escapes + 3]) <= 0xFF) {
+      ++escapes;
+    }
+    state_ = State::kText;
+    if (escapes == 0) {
+      DispatchWord(name, true);  // a bad \' after it: the general way
+      return q;
+    }
+    return q + 4 * handler_.UnicodeBeforeEscapes(ParameterValue(), escapes);
   }
 
   // Plain bytes that may join a run of escapes: printable ASCII that ends no text run.
@@ -374,10 +402,14 @@ class Scanner {
         has_parameter);
   }
 
-  void DispatchWord(std::string_view name, bool has_parameter) {
+  std::int32_t ParameterValue() const {
     std::int64_t value = negative_ ? -parameter_ : parameter_;
     if (value > kParameterLimit) value = kParameterLimit;
-    binary_left_ = handler_.ControlWord(name, has_parameter, static_cast<std::int32_t>(value));
+    return static_cast<std::int32_t>(value);
+  }
+
+  void DispatchWord(std::string_view name, bool has_parameter) {
+    binary_left_ = handler_.ControlWord(name, has_parameter, ParameterValue());
     state_ = binary_left_ > 0 ? State::kBinary : State::kText;
   }
 

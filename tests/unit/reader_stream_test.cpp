@@ -87,6 +87,12 @@ TEST(ReaderStream, TokensReadInPlaceMatchTokensReadInPieces) {
       "\\'c1\\'ee \\'c1\\'ee \\'c1\\'ee \\'c1\\'ee \\'c1\\'ee \\'c1\\'ee \\'c1\\'ee \\'c1\\'ee "
       "\\'c1\\'ee \\'c1\\'ee \\'c1\\'ee \\'c1\\'ee \\'c1\\'ee \\'c1\\'ee \\'c1\\'ee \\'c1\\'ee "
       "\\'c1\\'ee \\'c1\\'ee \\'c1\\'ee \\'c1\\'ee \\'c1\\'ee \\'c1\\'ee \\'c1\\'ee \\'c1\\'ee",
+      // \\uN and the escapes of its fallback: fewer, more, or a bad one; inside a fallback,
+      // after \\*, hidden, in the font table, a skipped group, after the document's end.
+      "\\uc2\\u26085\\'93\\'fa\\'93\\'fa\\u26412\\'93\\g\\'fa\\u1\\'zz\\uc0\\u2\\'e9",
+      "\\uc5\\u1234\\'e9\\'e9\\'e9\\'e9\\'e9\\'e9 x\\uc1\\u1234\\u1234\\'e9\\'e9",
+      "{\\*\\u1234\\'e9\\'e9}{\\v\\u1234\\'e9\\'e9}{\\fonttbl{\\f0\\u1234\\'e9\\'e9;}}",
+      "{\\*\\skip\\u1234\\'e9}}\\u1234\\'e9\\'e9{",
       "\\bin3 {}\\",
       "\\bin-3 ab",
       "\\bin0 ab",
