@@ -37,7 +37,7 @@ class Interpreter {
   // The Scanner's handler interface.
   bool SkippingText() const { return skipping_text_ && !decoder_.InFallback(); }
   void TextRun(const std::uint8_t* bytes, std::size_t size, bool ascii);
-  bool TrailByteDue() const { return decoder_.TrailByteDue(visible_); }
+  bool TrailByteDue() const { return decoder_.TrailByteDue(visible_ && run_decoded_); }
   // Printable ASCII read as text means what it would as an escape: visible text, no fallback
   // to count, nothing held after the end.
   bool TextJoinsEscapes() const { return visible_ && !decoder_.InFallback() && !after_end_; }
@@ -111,8 +111,11 @@ class Interpreter {
   bool skipping_text_ = false;  // plain bytes of the current state are dropped unread
   bool words_skipped_ = false;  // control words are not acted on (only \bin and a few)
   bool ignorable_ = false;      // a \* is waiting for its control word
-  bool after_end_ = false;      // the outermost group has closed
-  std::string held_space_;      // spaces and tabs met since then: text only if more text follows
+  // The last text run's last byte reached the decoder (not a \uc fallback): only then can a lead
+  // byte it left waiting take the next byte as its trail.
+  bool run_decoded_ = false;
+  bool after_end_ = false;  // the outermost group has closed
+  std::string held_space_;  // spaces and tabs met since then: text only if more text follows
 
   CharDecoder decoder_;
   FontTable fonts_;

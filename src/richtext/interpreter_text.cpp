@@ -14,6 +14,7 @@ constexpr std::size_t kMaxHeldSpace = 4096;
 }  // namespace
 
 void Interpreter::TextRun(const std::uint8_t* bytes, std::size_t size, bool ascii) {
+  run_decoded_ = false;
   if (decoder_.InFallback()) [[unlikely]] {
     const std::size_t skipped = decoder_.SkipFallbackBytes(CurrentPage(), bytes, size);
     bytes += skipped;
@@ -33,6 +34,7 @@ void Interpreter::TextRun(const std::uint8_t* bytes, std::size_t size, bool asci
     LeaveAfterEnd();
   }
   RouteBytes(bytes, size, ascii);
+  run_decoded_ = true;
 }
 
 void Interpreter::RouteBytes(const std::uint8_t* bytes, std::size_t size, bool ascii) {
