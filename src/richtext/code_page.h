@@ -30,6 +30,12 @@ class CodePage {
   int number() const { return number_; }
   // A symbol font's page: its \u in U+F020-U+F0FF stand for its bytes.
   bool symbol() const { return SymbolFontOfCodePage(number_) != SymbolFont::kNone; }
+  // The character a \uN shows in this page's font: writers give a symbol font's pictures as the
+  // private-use codes U+F020-U+F0FF, which stand for its bytes.
+  char32_t ShownUnicode(char32_t c) const {
+    return c >= 0xF020 && c <= 0xF0FF && symbol() ? single(static_cast<std::uint8_t>(c - 0xF000))
+                                                  : c;
+  }
   Kind kind() const { return kind_; }
   // True when every byte below 0x80 stands for itself, so ASCII runs can be copied whole.
   bool ascii_transparent() const { return ascii_transparent_; }

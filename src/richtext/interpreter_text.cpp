@@ -83,11 +83,7 @@ void Interpreter::ControlByte(std::uint8_t byte) {
 
 void Interpreter::Unicode(std::int32_t parameter) {
   char32_t c = UnicodeOfParameter(parameter);
-  // Symbol fonts are written as \u in the private area U+F020-U+F0FF.
-  if (c >= 0xF020 && c <= 0xF0FF) {
-    const CodePage* page = CurrentPage();
-    if (page->symbol()) c = page->single(static_cast<std::uint8_t>(c - 0xF000));
-  }
+  if (c >= 0xF020 && c <= 0xF0FF) c = CurrentPage()->ShownUnicode(c);  // a page only then
   decoder_.Unicode(c, Shown());
 }
 

@@ -2,24 +2,13 @@
 
 #include <string_view>
 
+#include "richtext/text_builder.h"
+
 namespace richtext {
 
-void AppendUtf8(std::string& out, char32_t c) {
-  if (c < 0x80) {
-    out.push_back(static_cast<char>(c));
-  } else if (c < 0x800) {
-    out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-  } else if (c < 0x10000) {
-    out.push_back(static_cast<char>(0xE0 | (c >> 12)));
-    out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-  } else {
-    out.push_back(static_cast<char>(0xF0 | (c >> 18)));
-    out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-  }
+void AppendShown(std::string& out, char32_t c) {
+  const ShownChar shown = TextBuilder::Encode(c);
+  out.append(shown.bytes, shown.size);
 }
 
 namespace {
@@ -135,7 +124,7 @@ std::string Padded(int number, std::size_t digits) {
 std::string FullWidth(int number) {
   std::string out;
   for (char c : std::to_string(number)) {
-    AppendUtf8(out, c == '-' ? U'\uFF0D' : static_cast<char32_t>(U'\uFF10' + (c - '0')));
+    AppendShown(out, c == '-' ? U'\uFF0D' : static_cast<char32_t>(U'\uFF10' + (c - '0')));
   }
   return out;
 }
@@ -144,7 +133,7 @@ std::string FullWidth(int number) {
 std::string FromSequence(int number, std::u32string_view signs) {
   if (number < 1 || static_cast<std::size_t>(number) > signs.size()) return std::to_string(number);
   std::string out;
-  AppendUtf8(out, signs[static_cast<std::size_t>(number) - 1]);
+  AppendShown(out, signs[static_cast<std::size_t>(number) - 1]);
   return out;
 }
 
@@ -154,7 +143,7 @@ std::string IdeographDigits(int number) {
   static constexpr char32_t kDigits[] = U"〇一二三四五六七八九";
   std::string out;
   for (char c : std::to_string(number)) {
-    if (c >= '0' && c <= '9') AppendUtf8(out, kDigits[c - '0']);
+    if (c >= '0' && c <= '9') AppendShown(out, kDigits[c - '0']);
   }
   return out;
 }
@@ -188,16 +177,16 @@ std::string Counting(int number, const CountingSigns& signs) {
         if (any) gap = true;
         continue;
       }
-      if (gap && signs.zero != 0) AppendUtf8(out, signs.zero);
+      if (gap && signs.zero != 0) AppendShown(out, signs.zero);
       gap = false;
       const bool leading_ten = signs.ten_alone_at_start && !any && position == 1;
       const bool one_dropped =
           digit == 1 && position > 0 && (!signs.one_before_units || leading_ten);
-      if (!one_dropped) AppendUtf8(out, signs.digits[static_cast<std::size_t>(digit) - 1]);
-      if (position > 0) AppendUtf8(out, signs.units[static_cast<std::size_t>(position) - 1]);
+      if (!one_dropped) AppendShown(out, signs.digits[static_cast<std::size_t>(digit) - 1]);
+      if (position > 0) AppendShown(out, signs.units[static_cast<std::size_t>(position) - 1]);
       any = true;
     }
-    if (g < 2) AppendUtf8(out, signs.groups[static_cast<std::size_t>(1 - g)]);
+    if (g < 2) AppendShown(out, signs.groups[static_cast<std::size_t>(1 - g)]);
     gap = false;  // a group's trailing zeros are not a gap before the next group's thousands
   }
   return out;

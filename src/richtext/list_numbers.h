@@ -12,7 +12,7 @@ namespace richtext {
 // bullets and none, which draw no number).
 std::optional<std::string> FormatListNumber(int number, int format);
 
-// Appends a character as UTF-8.
-void AppendUtf8(std::string& out, char32_t c);
+// Appends a character as the text shows it (UTF-8; controls that are not shown give nothing).
+void AppendShown(std::string& out, char32_t c);
 
 }  // namespace richtext

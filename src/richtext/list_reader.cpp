@@ -188,11 +188,13 @@ std::u32string ListReader::Decoded(const std::vector<char32_t>& units, FontTable
   for (std::size_t k = 0; k < units.size(); ++k) {
     char32_t unit = units[k];
     if ((unit & kByteUnit) == 0) {
-      // A symbol font draws its own picture for \u in the private area U+F020-U+F0FF, and
-      // for the Latin-1 characters its bytes stand for (OpenOffice writes a bullet as \u183).
-      if (symbol && unit >= 0xF020 && unit <= 0xF0FF) unit = page->single(unit - 0xF000);
-      if (symbol && unit >= 0x20 && unit <= 0xFF)
+      // A symbol font draws its own picture for the Latin-1 characters its bytes stand for
+      // too (OpenOffice writes a bullet as \u183).
+      if (symbol && unit >= 0x20 && unit <= 0xFF) {
         unit = page->single(static_cast<std::uint8_t>(unit));
+      } else {
+        unit = page->ShownUnicode(unit);
+      }
       out.push_back(unit);
       continue;
     }

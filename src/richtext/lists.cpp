@@ -6,16 +6,9 @@
 namespace richtext {
 namespace {
 
-// Text from the document goes into the label as the text builder would take it: no control
-// characters but the tab, no lone surrogates.
-void AppendShown(std::string& out, char32_t c) {
-  if ((c < 0x20 && c != '\t') || (c >= 0x7F && c < 0xA0)) return;
-  if ((c >= 0xD800 && c <= 0xDFFF) || c > 0x10FFFF) c = 0xFFFD;
-  AppendUtf8(out, c);
-}
-
+// Text from the document goes into the label as the text builder would take it.
 void AppendShown(std::string& out, const std::u32string& text) {
-  for (char32_t c : text) AppendShown(out, c);
+  for (char32_t c : text) richtext::AppendShown(out, c);
 }
 
 // Counting goes on from hostile start values without overflow.
