@@ -42,7 +42,7 @@ std::int32_t FontTable::FontOf(const GroupState& state) {
   return state.font;
 }
 
-const CodePage* FontTable::PageOfFont(std::int32_t number) {
+const CodePage* FontTable::LookUpPageOfFont(std::int32_t number) {
   if (number < 0) number = default_font_;
   const CodePage* document = DocumentPage();
   Font* font = Find(number);

@@ -65,7 +65,15 @@ class FontTable {
   // The font of 8-bit text in a group of this state (-1: the default font).
   static std::int32_t FontOf(const GroupState& state);
   // The page of 8-bit text in font number (-1: the default font).
-  const CodePage* PageOfFont(std::int32_t number);
+  const CodePage* PageOfFont(std::int32_t number) {
+    // Word's groups open and close around every few words, each asking again for the font of
+    // the group around it: the last answer is kept.
+    if (number == last_font_ && last_generation_ == generation_) return last_page_;
+    last_page_ = LookUpPageOfFont(number);
+    last_font_ = number;
+    last_generation_ = generation_;
+    return last_page_;
+  }
   const CodePage* DocumentPage() {
     if (document_page_ == nullptr) document_page_ = code_pages_.Get(document_code_page_);
     return document_page_;
@@ -77,6 +85,8 @@ class FontTable {
     return found == fonts_.end() ? nullptr : &found->second;
   }
 
+  const CodePage* LookUpPageOfFont(std::int32_t number);
+
   std::unordered_map<std::int32_t, Font> fonts_;
   Font* defining_ = nullptr;  // the font the font table is describing
   std::int32_t default_font_ = 0;
@@ -84,6 +94,9 @@ class FontTable {
   const CodePage* document_page_ = nullptr;  // of document_code_page_, once looked up
   std::uint32_t generation_ = 1;
   CodePages code_pages_;
+  std::int32_t last_font_ = 0;
+  std::uint32_t last_generation_ = 0;  // 0: nothing kept yet
+  const CodePage* last_page_ = nullptr;
 };
 
 // The Windows code page a \fcharset stands for; 0 for charsets that follow the document's page

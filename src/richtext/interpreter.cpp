@@ -95,7 +95,7 @@ std::uint64_t Interpreter::SkippedDestinationWord(std::string_view name, bool ha
   return 0;
 }
 
-std::uint64_t Interpreter::ControlWord(std::string_view name, bool has_parameter,
+std::uint64_t Interpreter::UnusualWord(std::string_view name, bool has_parameter,
                                        std::int32_t parameter) {
   const bool ignorable = ignorable_;
   ignorable_ = false;
@@ -111,6 +111,10 @@ std::uint64_t Interpreter::ControlWord(std::string_view name, bool has_parameter
     return 0;
   }
   // A known word after \* is read as it is: the \* asks to skip only what a reader does not know.
+  return ActOn(keyword, has_parameter, parameter);
+}
+
+std::uint64_t Interpreter::ActOn(Keyword keyword, bool has_parameter, std::int32_t parameter) {
   switch (keyword.action) {
     case Action::kIgnored:
     case Action::kPassedOver:
@@ -353,12 +357,16 @@ void Interpreter::GroupClose() {
   const bool closes_note = state_.note >= 0;
   const bool closes_list_part = state_.opens_list_part;
   const bool had_label = state_.list > 0 || state_.old_numbering != 0;
-  state_ = saved_.back();
+  // Read from the saved copy: just after the copy, the fields would straddle two of its stores
+  // and stall the load.
+  const GroupState& outer = saved_.back();
+  const bool label_changed = had_label != (outer.list > 0 || outer.old_numbering != 0);
+  state_ = outer;
   saved_.pop_back();
   if (closed == Destination::kFontTable) fonts_.EndTable();
   if (closes_list_part) {
     lists_.GroupClosed(closed, fonts_, state_);
-  } else if (had_label != (state_.list > 0 || state_.old_numbering != 0)) {
+  } else if (label_changed) {
     lists_.Refresh(state_);  // the paragraph's properties are the outer group's again
   }
   UpdateMode();

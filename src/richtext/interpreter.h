@@ -19,6 +19,7 @@
 #include "richtext/fields.h"
 #include "richtext/font_table.h"
 #include "richtext/group_state.h"
+#include "richtext/inlining.h"
 #include "richtext/list_reader.h"
 #include "richtext/notes.h"
 #include "richtext/text_builder.h"
@@ -44,7 +45,15 @@ class Interpreter {
   void ControlByte(std::uint8_t byte);
   void GroupOpen();
   void GroupClose();
-  std::uint64_t ControlWord(std::string_view name, bool has_parameter, std::int32_t parameter);
+  std::uint64_t ControlWord(std::string_view name, bool has_parameter, std::int32_t parameter) {
+    // Most words are formatting in ordinary text: they cost a look-up and nothing else.
+    if (ignorable_ | words_skipped_ | after_end_ | decoder_.InFallback()) [[unlikely]] {
+      return UnusualWord(name, has_parameter, parameter);
+    }
+    const Keyword keyword = FindKeywordReadingAhead(name);
+    if (keyword.action == Action::kIgnored) return 0;
+    return ActOn(keyword, has_parameter, parameter);
+  }
   void ControlSymbol(std::uint8_t symbol);
   void HexRun(const std::uint8_t* bytes, std::size_t size);
   // \uN and the \'hh right after it: returns how many of them its fallback took.
@@ -96,6 +105,13 @@ class Interpreter {
     }
     return state_.code_page;
   }
+  // A word after \*, in a skipped destination, in a \uN fallback or after the document's end.
+  RTFPLAIN_NOINLINE std::uint64_t UnusualWord(std::string_view name, bool has_parameter,
+                                              std::int32_t parameter);
+  // What a known control word does. Out of line: most words of a document are formatting the
+  // reader ignores, and they should not pay for the frame the rest need.
+  RTFPLAIN_NOINLINE std::uint64_t ActOn(Keyword keyword, bool has_parameter,
+                                        std::int32_t parameter);
   std::uint64_t SkippedDestinationWord(std::string_view name, bool has_parameter,
                                        std::int32_t parameter);
   void BeginField();

@@ -5,6 +5,8 @@
 #include <cstring>
 #include <limits>
 
+#include "richtext/inlining.h"
+
 namespace richtext {
 namespace {
 
@@ -356,7 +358,7 @@ Keyword LookUpShort(std::uint64_t key, std::size_t length) {
   }
 }
 
-Keyword LookUpLong(std::string_view name) {
+RTFPLAIN_NOINLINE Keyword LookUpLong(std::string_view name) {
   if (name.size() > std::numeric_limits<std::uint8_t>::max()) return Keyword{};
   const std::uint64_t key = KeyOf(name);
   for (std::size_t slot = SlotOf(key);; slot = NextSlot(slot)) {

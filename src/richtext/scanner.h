@@ -41,6 +41,7 @@
 
 #include "richtext/byte_classes.h"
 #include "richtext/byte_search.h"
+#include "richtext/inlining.h"
 
 namespace richtext {
 
@@ -189,7 +190,8 @@ class Scanner {
   // The token after a backslash, read where it lies when the chunk surely holds all of it:
   // most tokens are short and far from a chunk's end, so they need no saved state. Anything
   // unusual (a name or parameter too long for the window, a bad \'hh) goes the general way.
-  const std::uint8_t* ScanControlInPlace(const std::uint8_t* p, const std::uint8_t* end) {
+  RTFPLAIN_ALWAYS_INLINE const std::uint8_t* ScanControlInPlace(const std::uint8_t* p,
+                                                                const std::uint8_t* end) {
     const std::uint8_t first = *p;
     if (HasClass(first, kLetter)) {
       const std::uint8_t* const name_limit = p + kMaxNameLength + 1;
@@ -220,7 +222,7 @@ class Scanner {
       if (q == digit_limit) return ResumeInName(p);
       if (value > kParameterLimit + 1) value = kParameterLimit + 1;
       parameter_ = value;
-      if (q[1] == '\'' && q[0] == '\\' && name.size() == 1 && name[0] == 'u') [[unlikely]] {
+      if (name.size() == 1 && name[0] == 'u' && q[0] == '\\' && q[1] == '\'') [[unlikely]] {
         return ScanUnicodeFallback(name, q);
       }
       if (*q == ' ') ++q;
@@ -307,35 +309,37 @@ class Scanner {
   const std::uint8_t* ScanText(const std::uint8_t* p, const std::uint8_t* end) {
     // Only a run with bytes above 0x7F can end with a lead byte: only then is the handler asked
     // whether the \ { or } after it is a trail byte.
-    bool after_high_run = high_run_at_end_;
-    high_run_at_end_ = false;
+    if (high_run_at_end_) [[unlikely]] {
+      high_run_at_end_ = false;
+      if (IsTrailByte(*p)) {
+        handler_.TextRun(p, 1, false);
+        if (*p++ == '\\') return AfterTrailBackslash(p);
+      }
+    }
     for (;;) {
       if (handler_.SkippingText()) {
         p = FindSkipRunEnd(p, end);
-        after_high_run = false;
       } else {
         const std::uint8_t* run = p;
         bool ascii;
         p = FindTextRunEnd(p, end, ascii);
         if (p > run) {
           handler_.TextRun(run, static_cast<std::size_t>(p - run), ascii);
-          after_high_run = !ascii;
+          if (!ascii) [[unlikely]] {
+            if (p == end) {
+              high_run_at_end_ = true;
+              return p;
+            }
+            if (IsTrailByte(*p)) {
+              handler_.TextRun(p, 1, false);
+              if (*p++ == '\\') return AfterTrailBackslash(p);
+              continue;
+            }
+          }
         }
       }
-      if (p == end) {
-        high_run_at_end_ = after_high_run;
-        return p;
-      }
+      if (p == end) return p;
       const std::uint8_t c = *p++;
-      if (after_high_run) [[unlikely]] {
-        after_high_run = false;
-        if (HasClass(c, kEndsSkipRun) && handler_.TrailByteDue()) {
-          handler_.TextRun(p - 1, 1, false);
-          if (c != '\\') continue;
-          state_ = State::kTrailBackslash;
-          return p;
-        }
-      }
       switch (c) {
         case '\\':
           if (end - p < kInPlaceWindow) {
@@ -359,6 +363,14 @@ class Scanner {
           break;
       }
     }
+  }
+
+  // After a run with bytes above 0x7F: a \ { or } that is the trail of the run's last byte.
+  bool IsTrailByte(std::uint8_t c) { return HasClass(c, kEndsSkipRun) && handler_.TrailByteDue(); }
+
+  const std::uint8_t* AfterTrailBackslash(const std::uint8_t* p) {
+    state_ = State::kTrailBackslash;
+    return p;
   }
 
   const std::uint8_t* ScanName(const std::uint8_t* p, const std::uint8_t* end) {
@@ -409,8 +421,13 @@ class Scanner {
   }
 
   void DispatchWord(std::string_view name, bool has_parameter) {
-    binary_left_ = handler_.ControlWord(name, has_parameter, ParameterValue());
-    state_ = binary_left_ > 0 ? State::kBinary : State::kText;
+    const std::uint64_t binary = handler_.ControlWord(name, has_parameter, ParameterValue());
+    if (binary > 0) [[unlikely]] {
+      binary_left_ = binary;
+      state_ = State::kBinary;
+    } else {
+      state_ = State::kText;
+    }
   }
 
   Handler& handler_;
