@@ -202,12 +202,11 @@ class Scanner {
       if (q == name_limit) return ResumeInName(p);
       const std::string_view name(reinterpret_cast<const char*>(p),
                                   static_cast<std::size_t>(q - p));
-      negative_ = *q == '-';
-      if (negative_) ++q;
-      parameter_ = 0;
+      const bool negative = *q == '-';
+      if (negative) ++q;
       if (!HasClass(*q, kDigit)) {
-        if (!negative_ && *q == ' ') ++q;
-        DispatchWord(name, false);  // "\word-" without digits: the '-' goes with the word
+        if (!negative && *q == ' ') ++q;
+        DispatchWord(name, false, 0);  // "\word-" without digits: the '-' goes with the word
         return q;
       }
       // At most 17 digits here, so the value cannot overflow before it is clamped; more go
@@ -220,13 +219,12 @@ class Scanner {
         value = value * 10 + digit;
       }
       if (q == digit_limit) return ResumeInName(p);
-      if (value > kParameterLimit + 1) value = kParameterLimit + 1;
-      parameter_ = value;
+      const std::int32_t parameter = Parameter(negative, value);
       if (name.size() == 1 && name[0] == 'u' && q[0] == '\\' && q[1] == '\'') [[unlikely]] {
-        return ScanUnicodeFallback(name, q);
+        return ScanUnicodeFallback(name, q, parameter);
       }
       if (*q == ' ') ++q;
-      DispatchWord(name, true);
+      DispatchWord(name, true, parameter);
       return q;
     }
     if (first == '\'') {
@@ -280,7 +278,8 @@ class Scanner {
   // the first escape, after \uN (read in place, so its window holds kMaxFallbackEscapes more).
   static constexpr std::size_t kMaxFallbackEscapes = 4;
   static_assert(kMaxNameLength + 1 + 1 + 17 + 4 * kMaxFallbackEscapes <= kInPlaceWindow);
-  const std::uint8_t* ScanUnicodeFallback(std::string_view name, const std::uint8_t* q) {
+  const std::uint8_t* ScanUnicodeFallback(std::string_view name, const std::uint8_t* q,
+                                          std::int32_t parameter) {
     std::size_t escapes = 1;
     if (HexPair(q[2], q[3]) > 0xFF) escapes = 0;
     while (escapes != 0 && escapes < kMaxFallbackEscapes && q[4 * escapes] == '\\' &&
@@ -289,10 +288,10 @@ class Scanner {
     }
     state_ = State::kText;
     if (escapes == 0) {
-      DispatchWord(name, true);  // a bad \' after it: the general way
+      DispatchWord(name, true, parameter);  // a bad \' after it: the general way
       return q;
     }
-    return q + 4 * handler_.UnicodeBeforeEscapes(ParameterValue(), escapes);
+    return q + 4 * handler_.UnicodeBeforeEscapes(parameter, escapes);
   }
 
   // Plain bytes that may join a run of escapes: printable ASCII that ends no text run.
@@ -342,12 +341,17 @@ class Scanner {
       const std::uint8_t c = *p++;
       switch (c) {
         case '\\':
-          if (end - p < kInPlaceWindow) {
-            state_ = State::kBackslash;
-            return p;
+          // Formatting comes in strings of words: the next is read without a look for text.
+          for (;;) {
+            if (end - p < kInPlaceWindow) {
+              state_ = State::kBackslash;
+              return p;
+            }
+            p = ScanControlInPlace(p, end);
+            if (state_ != State::kText) return p;
+            if (*p != '\\') break;  // a token read in place ends before the chunk's end
+            ++p;
           }
-          p = ScanControlInPlace(p, end);
-          if (state_ != State::kText) return p;
           break;
         case '{':
           handler_.GroupOpen();
@@ -411,17 +415,18 @@ class Scanner {
   void DispatchWord(bool has_parameter) {
     DispatchWord(
         name_length_ <= kMaxNameLength ? std::string_view(name_, name_length_) : std::string_view(),
-        has_parameter);
+        has_parameter, has_parameter ? Parameter(negative_, parameter_) : 0);
   }
 
-  std::int32_t ParameterValue() const {
-    std::int64_t value = negative_ ? -parameter_ : parameter_;
-    if (value > kParameterLimit) value = kParameterLimit;
-    return static_cast<std::int32_t>(value);
+  // A parameter's magnitude, already clamped to one past the limit, with its sign.
+  static std::int32_t Parameter(bool negative, std::int64_t magnitude) {
+    if (magnitude > kParameterLimit + 1) magnitude = kParameterLimit + 1;
+    const std::int64_t value = negative ? -magnitude : magnitude;
+    return static_cast<std::int32_t>(value > kParameterLimit ? kParameterLimit : value);
   }
 
-  void DispatchWord(std::string_view name, bool has_parameter) {
-    const std::uint64_t binary = handler_.ControlWord(name, has_parameter, ParameterValue());
+  void DispatchWord(std::string_view name, bool has_parameter, std::int32_t parameter) {
+    const std::uint64_t binary = handler_.ControlWord(name, has_parameter, parameter);
     if (binary > 0) [[unlikely]] {
       binary_left_ = binary;
       state_ = State::kBinary;
