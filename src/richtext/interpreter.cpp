@@ -163,18 +163,9 @@ std::uint64_t Interpreter::ActOn(Keyword keyword, bool has_parameter, std::int32
       }
       break;
     case Action::kAssociatedFont:
-      if (!has_parameter || state_.destination == Destination::kFontTable) break;
-      state_.associated_font = parameter;
-      state_.associated_last = true;
-      FontWordRead();
-      break;
     case Action::kFontClass:
-      state_.double_byte = keyword.value != 0;
-      FontWordRead();
-      break;
     case Action::kDirection:
-      state_.right_to_left = keyword.value != 0;
-      FontWordRead();
+      FontStateWord(keyword, has_parameter, parameter);
       break;
     case Action::kDefaultFont:
       if (has_parameter) fonts_.SetDefaultFont(parameter);

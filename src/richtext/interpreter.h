@@ -51,8 +51,17 @@ class Interpreter {
       return UnusualWord(name, has_parameter, parameter);
     }
     const Keyword keyword = FindKeywordReadingAhead(name);
-    if (keyword.action == Action::kIgnored) return 0;
-    return ActOn(keyword, has_parameter, parameter);
+    switch (keyword.action) {
+      case Action::kIgnored:
+        return 0;
+      case Action::kAssociatedFont:
+      case Action::kFontClass:
+      case Action::kDirection:
+        FontStateWord(keyword, has_parameter, parameter);
+        return 0;
+      default:
+        return ActOn(keyword, has_parameter, parameter);
+    }
   }
   void ControlSymbol(std::uint8_t symbol);
   void HexRun(const std::uint8_t* bytes, std::size_t size);
@@ -90,6 +99,20 @@ class Interpreter {
   void LeaveAfterEnd();
   void SetDestination(Destination destination);
   void UpdateMode();
+  // \afN, \loch, \hich, \dbch, \ltrch, \rtlch: Word writes several around every run of text,
+  // so they are done where words are looked up.
+  void FontStateWord(Keyword keyword, bool has_parameter, std::int32_t parameter) {
+    if (keyword.action == Action::kAssociatedFont) {
+      if (!has_parameter || state_.destination == Destination::kFontTable) return;
+      state_.associated_font = parameter;
+      state_.associated_last = true;
+    } else if (keyword.action == Action::kFontClass) {
+      state_.double_byte = keyword.value != 0;
+    } else {
+      state_.right_to_left = keyword.value != 0;
+    }
+    FontWordRead();
+  }
   // A font word: a character half read in the old font is lost.
   void FontWordRead() { decoder_.DropPartialCharacter(); }
   // Word names fonts several times per run of text (\f, \af, \loch, \hich, \dbch, \rtlch),
