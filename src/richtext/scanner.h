@@ -349,7 +349,7 @@ class Scanner {
             }
             p = ScanControlInPlace(p, end);
             if (state_ != State::kText) return p;
-            if (*p != '\\') break;  // a token read in place ends before the chunk's end
+            if (p == end || *p != '\\') break;  // a run of escapes may end at the chunk's end
             ++p;
           }
           break;

@@ -37,11 +37,20 @@ constexpr std::string_view kEveryToken =
     "{\\f1 caf\\'e9 \\emdash\\par}{\\*\\unknown skipped{\\bin3 }}}}"
     "\\fs-24 {\\pict\\bin4 \\{}\\}x\\\r\ny\\tab z\r\n\\line end\\par}";
 
+// Escapes read in place, joined by spaces, long enough for a run to end exactly at a split.
+const std::string kLongEscapedRun = [] {
+  std::string rtf = "{\\rtf1\\ansi\\ansicpg1251 x";
+  for (int k = 0; k < 40; ++k) rtf += "\\'c1\\'ee ";
+  return rtf + "\\par\\'c1\\b\\i\\par}";
+}();
+
 TEST(ReaderStream, EverySplitPointGivesTheSameText) {
-  const std::string whole = Convert(kEveryToken);
-  ASSERT_FALSE(whole.empty());
-  for (std::size_t at = 0; at <= kEveryToken.size(); ++at) {
-    ASSERT_EQ(ConvertSplitAt(kEveryToken, at), whole) << "split at " << at;
+  for (const std::string_view rtf : {kEveryToken, std::string_view(kLongEscapedRun)}) {
+    const std::string whole = Convert(rtf);
+    ASSERT_FALSE(whole.empty());
+    for (std::size_t at = 0; at <= rtf.size(); ++at) {
+      ASSERT_EQ(ConvertSplitAt(rtf, at), whole) << "split at " << at;
+    }
   }
 }
 
