@@ -45,7 +45,8 @@ class Interpreter {
   void ControlByte(std::uint8_t byte);
   void GroupOpen();
   void GroupClose();
-  std::uint64_t ControlWord(std::string_view name, bool has_parameter, std::int32_t parameter) {
+  RTFPLAIN_ALWAYS_INLINE std::uint64_t ControlWord(std::string_view name, bool has_parameter,
+                                                   std::int32_t parameter) {
     // Most words are formatting in ordinary text: they cost a look-up and nothing else.
     if (ignorable_ | words_skipped_ | after_end_ | decoder_.InFallback()) [[unlikely]] {
       return UnusualWord(name, has_parameter, parameter);

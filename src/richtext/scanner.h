@@ -425,7 +425,8 @@ class Scanner {
     return static_cast<std::int32_t>(value > kParameterLimit ? kParameterLimit : value);
   }
 
-  void DispatchWord(std::string_view name, bool has_parameter, std::int32_t parameter) {
+  RTFPLAIN_ALWAYS_INLINE void DispatchWord(std::string_view name, bool has_parameter,
+                                           std::int32_t parameter) {
     const std::uint64_t binary = handler_.ControlWord(name, has_parameter, parameter);
     if (binary > 0) [[unlikely]] {
       binary_left_ = binary;
