@@ -5,6 +5,7 @@
 namespace richtext {
 
 void FontTable::Declare(std::int32_t number) {
+  ++generation_;
   auto found = fonts_.find(number);
   if (found != fonts_.end()) {
     defining_ = &found->second;
@@ -16,6 +17,7 @@ void FontTable::Declare(std::int32_t number) {
 void FontTable::CollectName(const std::uint8_t* bytes, std::size_t size) {
   if (defining_ == nullptr || defining_->name_done) return;
   defining_->symbol_known = false;
+  ++generation_;
   for (std::size_t k = 0; k < size; ++k) {
     if (bytes[k] == ';') {
       defining_->name_done = true;

@@ -39,10 +39,14 @@ class FontTable {
   void BeginTable() { defining_ = nullptr; }
   void Declare(std::int32_t number);
   void SetCharset(std::int32_t charset) {
-    if (defining_ != nullptr) defining_->charset = charset;
+    if (defining_ == nullptr) return;
+    defining_->charset = charset;
+    ++generation_;
   }
   void SetCodePage(std::int32_t code_page) {
-    if (defining_ != nullptr) defining_->code_page = code_page;
+    if (defining_ == nullptr) return;
+    defining_->code_page = code_page;
+    ++generation_;
   }
   void CollectName(const std::uint8_t* bytes, std::size_t size);
   // Fonts named before the table was read can be resolved now.
@@ -59,15 +63,13 @@ class FontTable {
     ++generation_;
   }
 
-  // Pages worked out earlier are stale once this changes (a group state keeps its page with
-  // the generation it was worked out in).
-  std::uint32_t generation() const { return generation_; }
   // The font of 8-bit text in a group of this state (-1: the default font).
   static std::int32_t FontOf(const GroupState& state);
   // The page of 8-bit text in font number (-1: the default font).
   const CodePage* PageOfFont(std::int32_t number) {
-    // Word's groups open and close around every few words, each asking again for the font of
-    // the group around it: the last answer is kept.
+    // Word names the font of nearly every run of text again: the last answer is kept. Every
+    // change to a font, the document's page or the default font moves the generation on, so
+    // no page worked out earlier outlives a change.
     if (number == last_font_ && last_generation_ == generation_) return last_page_;
     last_page_ = LookUpPageOfFont(number);
     last_font_ = number;

@@ -7,15 +7,9 @@
 
 namespace richtext {
 
-class CodePage;
 class TextBuilder;
 
 struct GroupState {
-  // The page of 8-bit text, from the font (or the document), once worked out; stale when the
-  // font table's generation has moved on since.
-  const CodePage* code_page = nullptr;
-  std::uint32_t page_generation = 0;
-  std::int32_t page_font = -1;        // the font it is the page of
   TextBuilder* out = nullptr;         // the body, or the note being read
   std::int32_t font = -1;             // \fN; -1 for the default font (\deff)
   std::int32_t associated_font = -1;  // \afN
@@ -35,6 +29,9 @@ struct GroupState {
   bool opens_field = false;      // this group holds a \field
   bool opens_text_box = false;   // this group holds a text box's text
   bool opens_list_part = false;  // this group holds a list, level, override or old numbering
+
+  // The paragraph has a list or an old numbering: it may show a label.
+  bool Numbered() const { return list > 0 || old_numbering != 0; }
 };
 
 }  // namespace richtext

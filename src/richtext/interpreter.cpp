@@ -259,7 +259,7 @@ std::uint64_t Interpreter::ActOn(Keyword keyword, bool has_parameter, std::int32
 }
 
 std::size_t Interpreter::UnicodeBeforeEscapes(std::int32_t parameter, std::size_t escapes) {
-  if (ignorable_ || words_skipped_ || after_end_ || decoder_.InFallback()) [[unlikely]] {
+  if (!UsualWord()) [[unlikely]] {
     // The general way; its key is read eight bytes wide.
     static constexpr char kName[kKeywordReadAhead] = {'u'};
     ControlWord(std::string_view(kName, 1), true, parameter);
@@ -347,11 +347,10 @@ void Interpreter::GroupClose() {
   const bool closes_text_box = state_.opens_text_box;
   const bool closes_note = state_.note >= 0;
   const bool closes_list_part = state_.opens_list_part;
-  const bool had_label = state_.list > 0 || state_.old_numbering != 0;
-  // Read from the saved copy: just after the copy, the fields would straddle two of its stores
+  // Read from the saved copy: just after the copy, the fields could straddle two of its stores
   // and stall the load.
   const GroupState& outer = saved_.back();
-  const bool label_changed = had_label != (outer.list > 0 || outer.old_numbering != 0);
+  const bool label_changed = state_.Numbered() != outer.Numbered();
   state_ = outer;
   saved_.pop_back();
   if (closed == Destination::kFontTable) fonts_.EndTable();

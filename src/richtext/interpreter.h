@@ -48,7 +48,7 @@ class Interpreter {
   RTFPLAIN_ALWAYS_INLINE std::uint64_t ControlWord(std::string_view name, bool has_parameter,
                                                    std::int32_t parameter) {
     // Most words are formatting in ordinary text: they cost a look-up and nothing else.
-    if (ignorable_ | words_skipped_ | after_end_ | decoder_.InFallback()) [[unlikely]] {
+    if (!UsualWord()) [[unlikely]] {
       return UnusualWord(name, has_parameter, parameter);
     }
     const Keyword keyword = FindKeywordReadingAhead(name);
@@ -116,20 +116,14 @@ class Interpreter {
   }
   // A font word: a character half read in the old font is lost.
   void FontWordRead() { decoder_.DropPartialCharacter(); }
-  // Word names fonts several times per run of text (\f, \af, \loch, \hich, \dbch, \rtlch),
-  // mostly naming the font the text already has; the page is worked out when text needs it, and
-  // kept until the font of the text or the font table changes.
-  const CodePage* CurrentPage() {
-    const std::int32_t font = FontTable::FontOf(state_);
-    if (state_.code_page == nullptr || state_.page_font != font ||
-        state_.page_generation != fonts_.generation()) [[unlikely]] {
-      state_.code_page = fonts_.PageOfFont(font);
-      state_.page_font = font;
-      state_.page_generation = fonts_.generation();
-    }
-    return state_.code_page;
+  // The page of the group's 8-bit text, worked out when text needs it (Word names fonts several
+  // times per run of text, mostly the font the text already has).
+  const CodePage* CurrentPage() { return fonts_.PageOfFont(FontTable::FontOf(state_)); }
+  // A word read the usual way: not after \*, in a skipped destination, in a \uN fallback or
+  // after the document's end (those go to UnusualWord).
+  bool UsualWord() const {
+    return !(ignorable_ | words_skipped_ | after_end_ | decoder_.InFallback());
   }
-  // A word after \*, in a skipped destination, in a \uN fallback or after the document's end.
   RTFPLAIN_NOINLINE std::uint64_t UnusualWord(std::string_view name, bool has_parameter,
                                               std::int32_t parameter);
   // What a known control word does. Out of line: most words of a document are formatting the

@@ -39,7 +39,7 @@ class ListReader {
   // due whenever they may have changed), \pard, \listtext or \pntext, its first character,
   // its end.
   void Refresh(const GroupState& state) {
-    label_due_ = !label_shown_ && (holds_text_ || state.list > 0 || state.old_numbering != 0);
+    label_due_ = !label_shown_ && (holds_text_ || state.Numbered());
   }
   void ParagraphDefaults(GroupState& state);
   // Where a \listtext or \pntext goes until the paragraph shows its label; null for later
