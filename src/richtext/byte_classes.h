@@ -12,7 +12,6 @@ enum ByteClass : std::uint8_t {
   kEndsSkipRun = 2,  // \ { }: all that matters inside skipped data
   kLetter = 4,       // a-z A-Z: control word names
   kDigit = 8,        // 0-9: control word parameters
-  kHexDigit = 16,    // 0-9 a-f A-F: \'hh
 };
 
 constexpr std::array<std::uint8_t, 256> MakeByteClasses() {
@@ -22,9 +21,7 @@ constexpr std::array<std::uint8_t, 256> MakeByteClasses() {
   for (int b : {'\\', '{', '}'}) table[b] |= kEndsTextRun | kEndsSkipRun;
   for (int b = 'a'; b <= 'z'; ++b) table[b] |= kLetter;
   for (int b = 'A'; b <= 'Z'; ++b) table[b] |= kLetter;
-  for (int b = '0'; b <= '9'; ++b) table[b] |= kDigit | kHexDigit;
-  for (int b = 'a'; b <= 'f'; ++b) table[b] |= kHexDigit;
-  for (int b = 'A'; b <= 'F'; ++b) table[b] |= kHexDigit;
+  for (int b = '0'; b <= '9'; ++b) table[b] |= kDigit;
   return table;
 }
 
@@ -32,10 +29,6 @@ inline constexpr std::array<std::uint8_t, 256> kByteClasses = MakeByteClasses();
 
 inline bool HasClass(std::uint8_t byte, ByteClass c) {
   return (kByteClasses[byte] & c) != 0;
-}
-
-inline int HexValue(std::uint8_t byte) {
-  return byte <= '9' ? byte - '0' : (byte | 0x20) - 'a' + 10;
 }
 
 // Each byte's value as a hex digit, or kNotHex: a table, because whether a digit of escaped text

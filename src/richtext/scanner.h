@@ -97,8 +97,8 @@ class Scanner {
           p = ScanParameter(p, end);
           break;
         case State::kHexHigh:
-          if (HasClass(*p, kHexDigit)) {
-            hex_high_ = HexValue(*p++);
+          if (kHexValues[*p] != kNotHex) {
+            hex_high_ = kHexValues[*p++];
             state_ = State::kHexLow;
           } else {
             state_ = State::kText;  // \' without hex digits stands for nothing
@@ -106,8 +106,8 @@ class Scanner {
           break;
         case State::kHexLow:
           state_ = State::kText;
-          if (HasClass(*p, kHexDigit)) {
-            const auto byte = static_cast<std::uint8_t>(hex_high_ * 16 + HexValue(*p++));
+          if (kHexValues[*p] != kNotHex) {
+            const auto byte = static_cast<std::uint8_t>(hex_high_ * 16 + kHexValues[*p++]);
             handler_.HexRun(&byte, 1);
           }
           break;
