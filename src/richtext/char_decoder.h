@@ -12,11 +12,6 @@
 
 namespace richtext {
 
-// Bytes that stand for themselves in every ASCII-transparent page and need no filtering.
-inline bool IsPrintableAscii(std::uint8_t byte) {
-  return static_cast<std::uint8_t>(byte - 0x20) < 0x5F;
-}
-
 // \uN is a signed 16-bit number: negative values stand for U+8000..U+FFFF.
 inline char32_t UnicodeOfParameter(std::int32_t value) {
   if (value < 0) value = value >= -32768 ? value + 65536 : static_cast<std::int32_t>(kReplacement);

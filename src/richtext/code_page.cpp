@@ -7,6 +7,9 @@ namespace richtext {
 
 namespace tables = code_page_tables;
 
+// The tables mark an undefined character or pair with the reader's own replacement character.
+static_assert(tables::kUndefined == kReplacement);
+
 CodePage::CodePage(int number, Kind kind) : number_(number), kind_(kind) {}
 
 void CodePage::Finish() {

@@ -90,6 +90,8 @@ class Interpreter {
   void ShowLabel();
   // 8-bit text by destination: visible text, a font name, a field instruction.
   void RouteBytes(const std::uint8_t* bytes, std::size_t size, bool ascii);
+  // Bytes that are not shown but read: a font name, a field instruction, a list's texts.
+  void CollectHidden(const std::uint8_t* bytes, std::size_t size);
   void Emit(char32_t c) { decoder_.Emit(c, Shown()); }
   void Unicode(std::int32_t parameter);
   // \uN: its character where text is read, then its fallback begins.

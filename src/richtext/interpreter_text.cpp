@@ -40,7 +40,13 @@ void Interpreter::TextRun(const std::uint8_t* bytes, std::size_t size, bool asci
 void Interpreter::RouteBytes(const std::uint8_t* bytes, std::size_t size, bool ascii) {
   if (visible_) {
     decoder_.Decode(CurrentPage(), bytes, size, ascii, Shown());
-  } else if (state_.destination == Destination::kFontTable) {
+  } else {
+    CollectHidden(bytes, size);
+  }
+}
+
+void Interpreter::CollectHidden(const std::uint8_t* bytes, std::size_t size) {
+  if (state_.destination == Destination::kFontTable) {
     fonts_.CollectName(bytes, size);
   } else if (state_.destination == Destination::kFieldInstruction) {
     fields_.CollectInstruction(bytes, size);
@@ -66,9 +72,7 @@ void Interpreter::HexRun(const std::uint8_t* bytes, std::size_t size) {
     decoder_.Decode(CurrentPage(), bytes, size, false, Shown());
     return;
   }
-  for (const std::uint8_t* end = bytes + size; bytes < end; ++bytes) {
-    RouteBytes(bytes, 1, IsPrintableAscii(*bytes));
-  }
+  for (const std::uint8_t* end = bytes + size; bytes < end; ++bytes) CollectHidden(bytes, 1);
 }
 
 void Interpreter::ControlByte(std::uint8_t byte) {

@@ -20,10 +20,14 @@ struct ShownChar {
 
 class TextBuilder {
  public:
+  // Controls no word processor shows: C0 but the tab, DEL and the C1 controls.
+  static constexpr bool NotShown(char32_t c) {
+    return (c < 0x20 && c != '\t') || (c >= 0x7F && c < 0xA0);
+  }
+
   static ShownChar Encode(char32_t c) {
     ShownChar shown{};
-    if (c < 0x20 && c != '\t') return shown;  // controls no word processor shows
-    if (c >= 0x7F && c < 0xA0) return shown;  // DEL and the C1 controls
+    if (NotShown(c)) return shown;
     if ((c >= 0xD800 && c <= 0xDFFF) || c > 0x10FFFF) c = 0xFFFD;
     char* bytes = shown.bytes;
     if (c < 0x80) {
@@ -57,8 +61,7 @@ class TextBuilder {
   }
   void AppendCodePoint(char32_t c) {
     if (c < 0x80) {
-      if (c < 0x20 && c != '\t') return;  // controls no word processor shows
-      if (c == 0x7F) return;
+      if (NotShown(c)) return;
       if (pending_ != Pending::kNone) FlushPending();
       out_.push_back(static_cast<char>(c));
       return;
