@@ -5,6 +5,7 @@
 
 #include "richtext/code_page.h"
 #include "richtext/symbol_fonts.h"
+#include "richtext/text_builder.h"
 
 namespace richtext {
 namespace {
@@ -82,8 +83,8 @@ std::optional<SymbolField> ParseSymbolField(std::string_view instruction) {
   return field;
 }
 
-void Fields::Begin(const TextBuilder* out, std::size_t size_before) {
-  open_.push_back(Field{std::string(), out, size_before});
+void Fields::Begin(const TextBuilder& out) {
+  open_.push_back(Field{std::string(), &out, out.size()});
 }
 
 void Fields::CollectInstruction(const std::uint8_t* bytes, std::size_t size) {
@@ -93,11 +94,10 @@ void Fields::CollectInstruction(const std::uint8_t* bytes, std::size_t size) {
   instruction.append(reinterpret_cast<const char*>(bytes), std::min(size, room));
 }
 
-std::optional<char32_t> Fields::End(const TextBuilder* out, std::size_t size_now,
-                                    const CodePage* document_page) {
+std::optional<char32_t> Fields::End(const TextBuilder& out, const CodePage* document_page) {
   Field field = std::move(open_.back());
   open_.pop_back();
-  if (field.out != out || size_now != field.size_before) return std::nullopt;
+  if (field.out != &out || out.size() != field.size_before) return std::nullopt;
   std::optional<SymbolField> symbol = ParseSymbolField(field.instruction);
   if (!symbol) return std::nullopt;  // a field with no result shows nothing
   char32_t c = symbol->code;

@@ -26,16 +26,14 @@ std::optional<SymbolField> ParseSymbolField(std::string_view instruction);
 // The fields open around the current point, innermost last.
 class Fields {
  public:
-  // A \field begins; its result will go to out, which holds this much text now.
-  void Begin(const TextBuilder* out, std::size_t size_before);
-  bool AnyOpen() const { return !open_.empty(); }
+  // A \field begins; its result will go to out.
+  void Begin(const TextBuilder& out);
   // Bytes of the innermost field's \fldinst.
   void CollectInstruction(const std::uint8_t* bytes, std::size_t size);
-  // The innermost field's group has closed, with its result in out (which now holds this much
-  // text): the character a SYMBOL field shows when its result is empty, if any. Bytes of a
-  // font that is not a symbol font are read through the document's page.
-  std::optional<char32_t> End(const TextBuilder* out, std::size_t size_now,
-                              const CodePage* document_page);
+  // The innermost field's group has closed, with its result in out: the character a SYMBOL
+  // field shows when its result is empty, if any. Bytes of a font that is not a symbol font
+  // are read through the document's page.
+  std::optional<char32_t> End(const TextBuilder& out, const CodePage* document_page);
 
  private:
   struct Field {

@@ -282,7 +282,7 @@ void Interpreter::BeginField() {
   // One field per group; fields inside skipped parts never get here, so this stays bounded.
   if (state_.opens_field) return;
   state_.opens_field = true;
-  fields_.Begin(state_.out, state_.out->size());
+  fields_.Begin(out());
 }
 
 void Interpreter::BeginNote() {
@@ -361,8 +361,7 @@ void Interpreter::GroupClose() {
   }
   UpdateMode();
   if (closes_field) {
-    const std::optional<char32_t> symbol =
-        fields_.End(state_.out, state_.out->size(), fonts_.DocumentPage());
+    const std::optional<char32_t> symbol = fields_.End(out(), fonts_.DocumentPage());
     if (symbol && visible_) Emit(*symbol);
   }
   if (closes_note && state_.note < 0) notes_.Ended(body_);

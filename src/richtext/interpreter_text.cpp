@@ -57,7 +57,8 @@ void Interpreter::CollectHidden(const std::uint8_t* bytes, std::size_t size) {
 
 // Like a text run, but each escaped byte is one fallback unit (no lead byte takes its trail
 // along), and escaped spaces after the document's end are text at once. Outside visible text
-// the bytes go one at a time, as the parts that collect them expect of escapes.
+// the bytes go one at a time, as the parts that collect them expect of escapes; where nothing
+// collects them (hidden text, skipped groups), they go nowhere.
 void Interpreter::HexRun(const std::uint8_t* bytes, std::size_t size) {
   if (decoder_.InFallback()) [[unlikely]] {
     const std::size_t skipped = decoder_.SkipFallbackUnits(size);
@@ -72,6 +73,7 @@ void Interpreter::HexRun(const std::uint8_t* bytes, std::size_t size) {
     decoder_.Decode(CurrentPage(), bytes, size, false, Shown());
     return;
   }
+  if (skipping_text_) return;
   for (const std::uint8_t* end = bytes + size; bytes < end; ++bytes) CollectHidden(bytes, 1);
 }
 

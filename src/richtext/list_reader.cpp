@@ -240,9 +240,7 @@ void ListReader::GroupClosed(Destination closed, FontTable& fonts, GroupState& s
 std::uint16_t ListReader::KeepOldNumbering(const OldNumbering& pn) {
   if (!old_numberings_.empty()) {
     OldNumbering& last = old_numberings_.back();
-    const bool same = last.kind == pn.kind && last.level == pn.level && last.format == pn.format &&
-                      last.start == pn.start && last.before == pn.before && last.after == pn.after;
-    if (same) return static_cast<std::uint16_t>(old_numberings_.size());
+    if (last == pn) return static_cast<std::uint16_t>(old_numberings_.size());
     if (old_numberings_.size() >= kMaxOldNumberings) last = pn;
   }
   if (old_numberings_.size() < kMaxOldNumberings) old_numberings_.push_back(pn);

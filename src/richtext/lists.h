@@ -73,6 +73,8 @@ struct OldNumbering {
   int start = 1;   // \pnstart
   std::u32string before;  // \pntxtb, decoded (for a bullet, the bullet through the \pnf font)
   std::u32string after;   // \pntxta, decoded
+
+  bool operator==(const OldNumbering&) const = default;
 };
 
 class Lists {

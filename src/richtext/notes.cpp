@@ -1,5 +1,6 @@
 #include "richtext/notes.h"
 
+#include <algorithm>
 #include <limits>
 #include <string_view>
 
@@ -43,8 +44,8 @@ void AppendNote(std::string& out, Note& note) {
 std::string FormatNoteNumber(int number, NoteNumbering numbering) {
   // The list formats of the same names: decimal, letters, roman numerals, Chicago's symbols.
   static constexpr int kFormats[] = {0, 4, 3, 2, 1, 9};
-  return FormatListNumber(number < 1 ? 1 : number, kFormats[static_cast<int>(numbering)])
-      .value_or(std::to_string(number));
+  // Each of them has a label for every number from 1.
+  return *FormatListNumber(std::max(number, 1), kFormats[static_cast<int>(numbering)]);
 }
 
 const std::string& Notes::NextBodyMark() {
