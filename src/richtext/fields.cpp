@@ -4,6 +4,7 @@
 #include <cctype>
 
 #include "richtext/code_page.h"
+#include "richtext/font_table.h"
 #include "richtext/symbol_fonts.h"
 #include "richtext/text_builder.h"
 
@@ -94,7 +95,7 @@ void Fields::CollectInstruction(const std::uint8_t* bytes, std::size_t size) {
   instruction.append(reinterpret_cast<const char*>(bytes), std::min(size, room));
 }
 
-std::optional<char32_t> Fields::End(const TextBuilder& out, const CodePage* document_page) {
+std::optional<char32_t> Fields::End(const TextBuilder& out, FontTable& fonts) {
   Field field = std::move(open_.back());
   open_.pop_back();
   if (field.out != &out || out.size() != field.size_before) return std::nullopt;
@@ -102,15 +103,13 @@ std::optional<char32_t> Fields::End(const TextBuilder& out, const CodePage* docu
   if (!symbol) return std::nullopt;  // a field with no result shows nothing
   char32_t c = symbol->code;
   const SymbolFont font = SymbolFontOfName(symbol->font);
+  const CodePage* page =
+      font != SymbolFont::kNone ? fonts.PageOfSymbolFont(font) : fonts.DocumentPage();
   if (!symbol->unicode && c >= 0x20 && c <= 0xFF) {
-    if (font != SymbolFont::kNone) {
-      c = SymbolFontTable(font)[c - 0x20];
-    } else {
-      c = document_page->single(static_cast<std::uint8_t>(c));
-      if (c == kLeadByte) c = kReplacement;
-    }
-  } else if (c >= 0xF020 && c <= 0xF0FF && font != SymbolFont::kNone) {
-    c = SymbolFontTable(font)[c - 0xF020];
+    c = page->single(static_cast<std::uint8_t>(c));
+    if (c == kLeadByte) c = kReplacement;
+  } else if (font != SymbolFont::kNone) {
+    c = page->ShownUnicode(c);
   }
   return c;
 }

@@ -11,7 +11,7 @@
 
 namespace richtext {
 
-class CodePage;
+class FontTable;
 class TextBuilder;
 
 struct SymbolField {
@@ -33,7 +33,7 @@ class Fields {
   // The innermost field's group has closed, with its result in out: the character a SYMBOL
   // field shows when its result is empty, if any. Bytes of a font that is not a symbol font
   // are read through the document's page.
-  std::optional<char32_t> End(const TextBuilder& out, const CodePage* document_page);
+  std::optional<char32_t> End(const TextBuilder& out, FontTable& fonts);
 
  private:
   struct Field {

@@ -76,6 +76,10 @@ class FontTable {
     last_generation_ = generation_;
     return last_page_;
   }
+  // A symbol font's own page, whatever font number it has.
+  const CodePage* PageOfSymbolFont(SymbolFont font) {
+    return code_pages_.Get(CodePageOfSymbolFont(font), DocumentPage());
+  }
   const CodePage* DocumentPage() {
     if (document_page_ == nullptr) document_page_ = code_pages_.Get(document_code_page_);
     return document_page_;

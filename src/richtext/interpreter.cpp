@@ -361,7 +361,7 @@ void Interpreter::GroupClose() {
   }
   UpdateMode();
   if (closes_field) {
-    const std::optional<char32_t> symbol = fields_.End(out(), fonts_.DocumentPage());
+    const std::optional<char32_t> symbol = fields_.End(out(), fonts_);
     if (symbol && visible_) Emit(*symbol);
   }
   if (closes_note && state_.note < 0) notes_.Ended(body_);
