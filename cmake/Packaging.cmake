@@ -21,6 +21,8 @@ if(NOT WIN32)
   install(FILES ${RTFPLAIN_MAN_PAGE} DESTINATION . COMPONENT portable
           EXCLUDE_FROM_ALL)
 endif()
+include(${CMAKE_CURRENT_LIST_DIR}/Notices.cmake)
+rtfplain_notices(LICENSES)
 
 if(WIN32)
   set(CPACK_GENERATOR ZIP)

@@ -17,4 +17,5 @@ run_as_root() {
 }
 export DEBIAN_FRONTEND=noninteractive
 run_as_root apt-get update -qq
-run_as_root apt-get install -y -qq --no-install-recommends "${missing[@]}"
+# Another install may be under way (parallel builds on one machine): wait for its lock.
+run_as_root apt-get -o DPkg::Lock::Timeout=600 install -y -qq --no-install-recommends "${missing[@]}"
