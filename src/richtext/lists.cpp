@@ -140,8 +140,12 @@ std::optional<std::string> Lists::NextLabel(std::int32_t ls, std::int32_t ilvl) 
     if (index > length || text[index] >= kMaxListLevels) return std::nullopt;
     auto named = static_cast<std::size_t>(text[index]);
     // Old TextEdit writes one-level lists whose placeholder names level 6 (\'02\'05.): a level
-    // the list does not have is the paragraph's own, as TextEdit draws it.
-    if (levels[named].level == nullptr) named = own;
+    // the list does not have is the paragraph's own, as TextEdit draws it. Its bullet levels
+    // have the same text and keep their bullet elsewhere: \listtext shows it.
+    if (levels[named].level == nullptr) {
+      if (!IsNumbered(level->format)) return std::nullopt;
+      named = own;
+    }
     if (named > own) return std::nullopt;
     drawn[index] = static_cast<std::uint8_t>(named);
   }
