@@ -3,7 +3,7 @@
 # timeout (libFuzzer exits non-zero and leaves the input as crash-*/leak-*/timeout-* here).
 # Usage: fuzz/run.sh SECONDS_PER_TARGET [TARGET ...]   (targets: reader parse_args)
 # Expects the fuzz preset built. Corpora grow in build/fuzz/corpus/; the shared real-world
-# documents (both corpora) are read as extra seeds when their folders are there.
+# documents (all three corpora) are read as extra seeds when their folders are there.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:?seconds per target}
@@ -15,6 +15,7 @@ build=build/fuzz
 "$build/fuzz/rtfplain_fuzz_seeds" tests/examples tests/fixtures "$build/seeds/reader" "$build/seeds/parse_args"
 shared=${RTFPLAIN_CORPUS_DIR:-../shared/corpus}
 wild=${RTFPLAIN_CORPUS_WILD_DIR:-../shared/corpus-wild}
+wild3=${RTFPLAIN_CORPUS_WILD3_DIR:-../shared/corpus-wild3}
 
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
@@ -28,6 +29,7 @@ for target in "${targets[@]}"; do
     options+=(-dict=fuzz/rtf.dict -max_len=65536)
     [ -d "$shared" ] && extra+=("$shared")
     [ -d "$wild" ] && extra+=("$wild")
+    [ -d "$wild3" ] && extra+=("$wild3")
   else
     options+=(-max_len=4096)
   fi

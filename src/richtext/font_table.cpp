@@ -56,7 +56,11 @@ const CodePage* FontTable::LookUpPageOfFont(std::int32_t number) {
   }
   int code_page = CodePageOfSymbolFont(font->symbol);
   if (code_page == 0) {
-    code_page = font->code_page > 0 ? font->code_page : CodePageOfCharset(font->charset);
+    if (font->code_page > 0) {
+      code_page = font->code_page;
+    } else {
+      code_page = cocoa_ ? CodePageOfCocoaCharset(font->charset) : CodePageOfCharset(font->charset);
+    }
   }
   font->page = code_page > 0 ? code_pages_.Get(code_page, document) : document;
   font->page_generation = generation_;
@@ -131,6 +135,41 @@ int CodePageOfCharset(int charset) {
       return 1252;  // ANSI is Western, whatever the document's page
     default:
       return 0;  // 1 DEFAULT, 2 SYMBOL and the unknown: the document's page
+  }
+}
+
+int CodePageOfCocoaCharset(int charset) {
+  // 77 + the Script Manager's script code (Inside Macintosh: Text), each script read in the Mac
+  // code page of its name; the scripts without one (the Indic scripts, Lao, Georgian, Armenian,
+  // Tibetan, Mongolian, Ethiopic, Vietnamese, the symbol scripts) follow the document's page.
+  constexpr int kFirstScript = 77;
+  constexpr int kLastScript = kFirstScript + 32;  // smUninterp
+  if (charset < kFirstScript || charset > kLastScript) return CodePageOfCharset(charset);
+  switch (charset - kFirstScript) {
+    case 0:
+      return 10000;  // smRoman
+    case 1:
+      return 10001;  // smJapanese
+    case 2:
+      return 10002;  // smTradChinese
+    case 3:
+      return 10003;  // smKorean
+    case 4:
+      return 10004;  // smArabic
+    case 5:
+      return 10005;  // smHebrew
+    case 6:
+      return 10006;  // smGreek
+    case 7:
+      return 10007;  // smCyrillic
+    case 21:
+      return 10021;  // smThai
+    case 25:
+      return 10008;  // smSimpChinese
+    case 29:
+      return 10029;  // smCentralEuroRoman
+    default:
+      return 0;
   }
 }
 

@@ -57,6 +57,12 @@ class FontTable {
 
   // \ansicpgN, \mac, \pc, \pca: the document's page, from here on.
   void SetDocumentCodePage(int code_page);
+  // \cocoartfN: the document was written by Cocoa, whose \fcharset numbers from 77 are Mac
+  // script codes, not Word's Mac charsets.
+  void SetCocoa() {
+    cocoa_ = true;
+    ++generation_;
+  }
   // \deffN: the font of text before any \f, from here on.
   void SetDefaultFont(std::int32_t number) {
     default_font_ = number;
@@ -96,6 +102,7 @@ class FontTable {
   std::unordered_map<std::int32_t, Font> fonts_;
   Font* defining_ = nullptr;  // the font the font table is describing
   std::int32_t default_font_ = 0;
+  bool cocoa_ = false;
   int document_code_page_ = 1252;
   const CodePage* document_page_ = nullptr;  // of document_code_page_, once looked up
   std::uint32_t generation_ = 1;
@@ -108,5 +115,8 @@ class FontTable {
 // The Windows code page a \fcharset stands for; 0 for charsets that follow the document's page
 // (DEFAULT, SYMBOL) and for unknown ones.
 int CodePageOfCharset(int charset);
+// The same in a document written by Cocoa, which numbers a Mac font's charset 77 plus its Mac
+// script code; 0 for scripts rtfplain has no page for.
+int CodePageOfCocoaCharset(int charset);
 
 }  // namespace richtext

@@ -185,6 +185,9 @@ std::uint64_t Interpreter::ActOn(Keyword keyword, bool has_parameter, std::int32
       }
       break;
     }
+    case Action::kCocoa:
+      fonts_.SetCocoa();
+      break;
     case Action::kPlain:
       state_.font = -1;
       state_.associated_font = -1;

@@ -68,6 +68,7 @@ constexpr std::array kDefinitions = std::to_array<Definition>({
     {"category", Action::kDestination, kSkipGroup},
     {"cell", Action::kCell, 0},
     {"chftn", Action::kNoteMark, 0},
+    {"cocoartf", Action::kCocoa, 0},
     {"colorschememapping", Action::kDestination, kSkipGroup},
     {"colortbl", Action::kDestination, kSkipGroup},
     {"column", Action::kLineBreak, 0},

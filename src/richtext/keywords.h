@@ -79,6 +79,7 @@ enum class Action : std::uint8_t {
   kFontCharset,        // \fcharsetN
   kFontCodePage,       // \cpgN
   kDocumentCodePage,   // \ansi, \mac, \pc, \pca (value: the code page), \ansicpgN (value 0)
+  kCocoa,              // \cocoartfN: written by Cocoa, whose \fcharset numbers are its own
   kPlain,              // \plain
   kHidden,             // \v, \webhidden
   kDeleted,            // \deleted

@@ -130,21 +130,33 @@ std::optional<std::string> Lists::NextLabel(std::int32_t ls, std::int32_t ilvl) 
   const std::u32string& text = level->text;
   if (text.empty() || text[0] >= text.size()) return std::nullopt;
   const std::size_t length = text[0];
-  std::array<bool, ListLevel::kMaxText> placeholder{};
+  // The level each position's placeholder draws its number from; kNotPlaceholder elsewhere.
+  constexpr std::uint8_t kNotPlaceholder = 0xFF;
+  std::array<std::uint8_t, ListLevel::kMaxText> drawn;
+  drawn.fill(kNotPlaceholder);
   for (char position : level->numbers) {
     const auto index = static_cast<unsigned char>(position);
     if (index == 0) break;  // the list of positions may end with a zero
-    if (index > length || text[index] >= kMaxListLevels || text[index] > own) return std::nullopt;
-    placeholder[index] = true;
+    if (index > length || text[index] >= kMaxListLevels) return std::nullopt;
+    auto named = static_cast<std::size_t>(text[index]);
+    // Old TextEdit writes one-level lists whose placeholder names level 6 (\'02\'05.): a level
+    // the list does not have is the paragraph's own, as TextEdit draws it. Its bullet levels
+    // have the same text and keep their bullet elsewhere: \listtext shows it.
+    if (levels[named].level == nullptr) {
+      if (!IsNumbered(level->format)) return std::nullopt;
+      named = own;
+    }
+    if (named > own) return std::nullopt;
+    drawn[index] = static_cast<std::uint8_t>(named);
   }
   std::string out;
   for (std::size_t i = 1; i <= length; ++i) {
-    if (!placeholder[i]) {
+    if (drawn[i] == kNotPlaceholder) {
       AppendShown(out, text[i]);
       continue;
     }
     if (!IsNumbered(level->format)) continue;
-    const auto k = static_cast<std::size_t>(text[i]);
+    const std::size_t k = drawn[i];
     // A level not yet used shows one before its start, as Word shows 0.1 under no heading.
     const int number = counters.started[k] ? counters.value[k] : Previous(levels[k].start_at);
     int format = levels[k].level != nullptr ? levels[k].level->format : 0;

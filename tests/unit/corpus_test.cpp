@@ -16,6 +16,7 @@ namespace fs = std::filesystem;
 
 const fs::path kCorpus = RTFPLAIN_CORPUS_DIR;
 const fs::path kWild = RTFPLAIN_CORPUS_WILD_DIR;
+const fs::path kWild3 = RTFPLAIN_CORPUS_WILD3_DIR;
 
 bool Convert(const fs::path& path, std::string& text) {
   std::optional<std::string> loaded = testing_support::LoadDocument(path);
@@ -33,7 +34,9 @@ fs::path Find(std::string_view prefix, const fs::path& corpus = kCorpus) {
 TEST(Corpus, NoDocumentLeaksMarkupOrLosesCharacters) {
   // Only this document's bytes force a U+FFFD: it holds surrogate halves without their pairs.
   const std::string_view forced = "004-unpaired-surrogates-textedit.rtf";
-  for (const fs::path& corpus : {kCorpus, kWild}) {
+  // A run of zeros is a picture's hex leaking, except in this invoice's bank reference number.
+  const std::string_view zeros_in_text = "a032-facturx-invoice.rtf";
+  for (const fs::path& corpus : {kCorpus, kWild, kWild3}) {
     if (!fs::is_directory(corpus)) {
       std::cout << "no corpus at " << corpus << ": skipped\n";
       continue;
@@ -44,7 +47,8 @@ TEST(Corpus, NoDocumentLeaksMarkupOrLosesCharacters) {
       std::string text;
       if (!Convert(entry.path(), text)) continue;
       ++read;
-      for (const char* markup : {"\\par", "\\f0", "\\'", "{\\", "fonttbl", "0000000000"}) {
+      for (std::string_view markup : {"\\par", "\\f0", "\\'", "{\\", "fonttbl", "0000000000"}) {
+        if (markup == "0000000000" && entry.path().filename() == zeros_in_text) continue;
         EXPECT_EQ(text.find(markup), std::string::npos)
             << entry.path().filename() << " leaks " << markup;
       }
