@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The benchmark in one command: builds Release and the toy tokenizer, generates the corpus, checks
 # and times rtfplain against the floor program and the toy.
-# Usage: bench/run.sh [--quick] [--reps N] [--skip-growth] [--baseline EXE]
+# Usage: bench/run.sh [--quick] [--reps N] [--skip-growth] [--baseline EXE] [--startup-only]
 # Results: standard output and build/bench/scratch/results.md.
 set -euo pipefail
 repo="$(cd "$(dirname "$0")/.." && pwd)"

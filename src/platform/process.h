@@ -24,8 +24,10 @@ bool RawTextIsRebuilt();
 // where the raw text is the command line itself).
 std::vector<NativeString> GivenArguments();
 
-// The folder that holds the running executable, found from the process itself, never from
-// argv[0] or PATH. Empty when it cannot be found.
+// The folder that holds the running executable. On Linux from /proc/self/exe (the image itself,
+// links resolved) first; where that cannot be read (no /proc), from the name the program was
+// started by: argv[0] when it holds a '/', else its first match on PATH, resolved through its
+// links the same way. On Windows the module's own path. Empty when it cannot be found.
 std::optional<NativeString> ExecutableFolder();
 
 // Signals that would end the run without passing through its failure path: a write past the

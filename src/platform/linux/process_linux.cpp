@@ -1,23 +1,41 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <vector>
 
+#include "platform/linux/started_name.h"
 #include "platform/process.h"
 
 namespace platform {
 namespace {
 
 std::vector<NativeString> g_arguments;
+NativeString g_started_name;  // argv[0]; empty when the process was given none
 
 bool NeedsQuotes(const NativeString& argument) {
   return argument.empty() || argument.find_first_of(" \t") != NativeString::npos;
+}
+
+// The running image as the kernel names it, whatever argv[0] or PATH say: resolved, absolute.
+std::optional<NativeString> ProcSelfExe() {
+  std::vector<char> buffer(4096);
+  for (;;) {
+    ssize_t length = readlink("/proc/self/exe", buffer.data(), buffer.size());
+    if (length < 0) return std::nullopt;
+    if (static_cast<std::size_t>(length) < buffer.size()) {
+      return NativeString(buffer.data(), static_cast<std::size_t>(length));
+    }
+    if (buffer.size() >= (1u << 20)) return std::nullopt;
+    buffer.resize(buffer.size() * 2);
+  }
 }
 
 }  // namespace
 
 void CaptureProcessArguments(int argc, char** argv) {
   g_arguments.clear();
+  g_started_name = argc > 0 && argv[0] != nullptr ? argv[0] : "";
   for (int k = 1; k < argc; ++k) g_arguments.emplace_back(argv[k]);
 }
 
@@ -46,21 +64,18 @@ std::vector<NativeString> GivenArguments() {
 }
 
 std::optional<NativeString> ExecutableFolder() {
-  // /proc/self/exe names the running image whatever argv[0] or PATH say.
-  std::vector<char> buffer(4096);
-  for (;;) {
-    ssize_t length = readlink("/proc/self/exe", buffer.data(), buffer.size());
-    if (length < 0) return std::nullopt;
-    if (static_cast<std::size_t>(length) < buffer.size()) {
-      NativeString path(buffer.data(), static_cast<std::size_t>(length));
-      std::size_t slash = path.rfind('/');
-      if (slash == NativeString::npos) return std::nullopt;
-      // Keep the separator: the run removes one trailing separator itself, so "/" becomes "".
-      return path.substr(0, slash == 0 ? 1 : slash);
-    }
-    if (buffer.size() >= (1u << 20)) return std::nullopt;
-    buffer.resize(buffer.size() * 2);
+  std::optional<NativeString> path = ProcSelfExe();
+  if (!path) {
+    const char* search_path = std::getenv("PATH");
+    path = ResolveStartedName(
+        g_started_name, search_path ? std::optional<std::string_view>(search_path) : std::nullopt,
+        ".");
   }
+  if (!path) return std::nullopt;
+  const std::size_t slash = path->rfind('/');
+  if (slash == NativeString::npos) return std::nullopt;
+  // Keep the separator: the run removes one trailing separator itself, so "/" becomes "".
+  return path->substr(0, slash == 0 ? 1 : slash);
 }
 
 void IgnoreWriteSignals() {
