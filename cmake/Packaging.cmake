@@ -1,7 +1,7 @@
 # Installing for packagers, and the portable release archives.
 #
 #   cmake --install BUILD --prefix DIR   program in DIR/bin, man page in DIR/share/man/man1
-#   cpack --preset linux | windows       the portable archive (scripts/package.sh makes both)
+#   cpack --preset linux | linux-arm64 | windows   a portable archive (scripts/package.sh makes all)
 #
 # The program reads its document from its own folder, so the archive keeps everything in one
 # flat folder: unpack it next to the documents, or call the program with names relative to it.
@@ -29,7 +29,12 @@ if(WIN32)
   set(CPACK_SYSTEM_NAME windows-x64)
 else()
   set(CPACK_GENERATOR TGZ)
-  set(CPACK_SYSTEM_NAME linux-${CMAKE_SYSTEM_PROCESSOR})
+  # Named as the processor is usually called: linux-x86_64, linux-arm64.
+  if(CMAKE_SYSTEM_PROCESSOR MATCHES "^(aarch64|arm64|ARM64)$")
+    set(CPACK_SYSTEM_NAME linux-arm64)
+  else()
+    set(CPACK_SYSTEM_NAME linux-${CMAKE_SYSTEM_PROCESSOR})
+  endif()
 endif()
 set(CPACK_PACKAGE_NAME rtfplain)
 set(CPACK_PACKAGE_VENDOR "rtfplain developers")

@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Checks the release archives that scripts/package.sh made: each unpacks into a scratch folder,
 # holds what it should, and its program converts a document lying beside it, from another
-# current directory, to the same bytes on Linux and on Windows (under Wine). Also checks that
-# `cmake --install` puts the program and the man page under the prefix.
+# current directory, to the same bytes on Linux x86-64, Linux arm64 (under qemu-user) and
+# Windows (under Wine). The Linux programs are static: built for their processor, with no
+# interpreter (dynamic loader) and no library needed. Also checks that `cmake --install` puts the
+# program and the man page under the prefix.
 # Usage: tests/package/check_archives.sh   (after scripts/package.sh)
 set -euo pipefail
 cd "$(dirname "$0")/../.."
@@ -15,6 +17,7 @@ fail() { echo "FAIL: $*" >&2; echo "$*" >>"$scratch/failures"; }
 
 version="$(sed -n 's/^project(rtfplain VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)"
 linux_archive="$packages/rtfplain-$version-linux-x86_64.tar.gz"
+arm64_archive="$packages/rtfplain-$version-linux-arm64.tar.gz"
 windows_archive="$packages/rtfplain-$version-windows-x64.zip"
 
 # Unpacks ARCHIVE into a fresh folder of the scratch area, prints the one folder it holds.
@@ -31,8 +34,17 @@ expect_files() {
   local folder="$1"
   shift
   local listed
-  listed="$(cd "$folder" && ls -A | sort | tr '\n' ' ')"
+  listed="$(cd "$folder" && ls -A | LC_ALL=C sort | tr '\n' ' ')"
   [ "$listed" = "$* " ] || fail "$(basename "$folder") holds: $listed (expected: $*)"
+}
+
+# The licence notices, each filled in: no placeholder left, and the toolchain's packages known.
+expect_notices() {
+  local folder="$1/LICENSES"
+  shift
+  expect_files "$folder" "$@"
+  ! grep -l -e '@RTFPLAIN_' -e '(not known' "$folder"/*.txt ||
+    fail "$(basename "$1"): a notice is not filled in"
 }
 
 # Converts a document with spaces in its name, lying beside the program, from another folder.
@@ -48,12 +60,40 @@ convert() {
   echo "$cwd/$name.txt"
 }
 
+# A static Linux program for MACHINE (as readelf names it): no PT_INTERP program header, so no
+# dynamic loader is asked for, and no NEEDED entry, so no library.
+expect_static() {
+  local program="$1" machine="$2" name header segments dynamic
+  name="$(basename "$(dirname "$program")")"
+  header="$(readelf -h "$program")" segments="$(readelf -lW "$program")"
+  dynamic="$(readelf -dW "$program")"
+  grep -Eq "^ *Machine: *$machine\$" <<<"$header" ||
+    fail "$name: not a $machine program: $(grep Machine <<<"$header")"
+  ! grep -q INTERP <<<"$segments" || fail "$name: asks for a dynamic loader"
+  ! grep -q NEEDED <<<"$dynamic" || fail "$name: needs libraries"
+}
+
+linux_notices="GCC-exception-3.1.txt GPL-3.txt LGPL-2.1.txt dingbat-to-unicode.txt gcc-runtime.txt glibc.txt"
 linux="$(unpack "$linux_archive" linux)"
-expect_files "$linux" LICENSE README.md rtfplain rtfplain.1
+expect_files "$linux" LICENSE LICENSES README.md rtfplain rtfplain.1
+expect_notices "$linux" $linux_notices
+expect_static "$linux/rtfplain" "Advanced Micro Devices X86-64"
 linux_text="$(convert "$linux" "$linux/rtfplain")"
 
+arm64="$(unpack "$arm64_archive" arm64)"
+expect_files "$arm64" LICENSE LICENSES README.md rtfplain rtfplain.1
+expect_notices "$arm64" $linux_notices
+expect_static "$arm64/rtfplain" AArch64
+# A static program needs no arm64 root (qemu's -L) beside it.
+qemu="$(command -v qemu-aarch64-static || command -v qemu-aarch64)" ||
+  fail "no qemu-aarch64 to run the arm64 program (scripts/deps-arm64.sh)"
+arm64_text="$(convert "$arm64" "$qemu $arm64/rtfplain")"
+cmp -s "$linux_text" "$arm64_text" || fail "Linux x86-64 and arm64 outputs differ"
+
 windows="$(unpack "$windows_archive" windows)"
-expect_files "$windows" LICENSE README.md rtfplain.exe
+expect_files "$windows" LICENSE LICENSES README.md rtfplain.exe
+expect_notices "$windows" GCC-exception-3.1.txt GPL-3.txt dingbat-to-unicode.txt gcc-runtime.txt \
+  mingw-w64-copyright.txt mingw-w64.txt
 windows_text="$(convert "$windows" "$root/scripts/wine-run.sh $windows/rtfplain.exe")"
 cmp -s "$linux_text" "$windows_text" || fail "Linux and Windows outputs differ"
 

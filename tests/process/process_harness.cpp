@@ -19,6 +19,20 @@ namespace {
 
 constexpr uid_t kNobody = 65534;
 
+// The emulator's command line, words separated by '|'; none when the program is this machine's
+// own.
+std::vector<std::string> EmulatorWords() {
+  std::vector<std::string> words;
+  const std::string list = RTFPLAIN_EMULATOR;
+  for (std::size_t start = 0; start < list.size();) {
+    std::size_t end = list.find('|', start);
+    if (end == std::string::npos) end = list.size();
+    if (end > start) words.push_back(list.substr(start, end - start));
+    start = end + 1;
+  }
+  return words;
+}
+
 }  // namespace
 
 ScratchTool::ScratchTool() {
@@ -84,6 +98,9 @@ RunResult ScratchTool::Run(const std::vector<std::string>& arguments,
         argv.push_back(word->data());
       }
     }
+    // A program of another processor starts through its emulator (qemu-user for arm64).
+    std::vector<std::string> emulator = EmulatorWords();
+    for (std::string& word : emulator) argv.push_back(word.data());
     argv.push_back(name.data());
     std::vector<std::string> copies = arguments;
     for (std::string& a : copies) argv.push_back(a.data());

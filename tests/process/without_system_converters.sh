@@ -2,7 +2,8 @@
 # rtfplain must write the same bytes where the system has no code page converters at all (glibc's
 # gconv modules missing): every document converted normally, then again in a private mount
 # namespace with an empty folder over the gconv folder. Exit 77 (skipped) where no mount
-# namespace can be made.
+# namespace can be made. A program of another processor starts through RTFPLAIN_EMULATOR (its
+# words separated by '|').
 # Usage: without_system_converters.sh RTFPLAIN DIR_OR_FILE...
 set -euo pipefail
 
@@ -40,19 +41,25 @@ cat > "$work/convert.sh" <<'SCRIPT'
 set -u
 work=$1 out=$2 n=0
 unset GCONV_PATH
+IFS='|' read -ra emulator <<<"${RTFPLAIN_EMULATOR:-}"
 while IFS= read -r doc; do
   n=$((n + 1))
   name=$(basename "$doc")
   cp "$doc" "$work/program/$name"
   rm -f "$work/run/$name.txt"
   mkdir -p "$work/run"
-  (cd "$work/run" && "$work/program/rtfplain" "$name" >/dev/null 2>&1; echo $? > "$out/$n.status")
+  (cd "$work/run" && "${emulator[@]}" "$work/program/rtfplain" "$name" >/dev/null 2>&1; echo $? > "$out/$n.status")
   [ -f "$work/run/$name.txt" ] && mv "$work/run/$name.txt" "$out/$n.txt"
   rm -f "$work/program/$name"
 done < "$work/list"
 SCRIPT
 
 bash "$work/convert.sh" "$work" "$work/normal"
+# A program that cannot start at all would fail alike both times.
+if ! grep -qx 0 "$work"/normal/*.status; then
+  echo "the program converted none of the documents"
+  exit 1
+fi
 
 hide="mount --bind '$work/empty' '$gconv' && [ -z \"\$(ls -A '$gconv')\" ] && bash '$work/convert.sh' '$work' '$work/bare'"
 if [ "$(id -u)" -eq 0 ] && unshare -m true 2>/dev/null; then
