@@ -6,7 +6,10 @@
 #                relative name, and by its bare name through PATH via a symbolic link.
 #   empty-root:  a folder holding only the program and the document, entered with chroot (no
 #                /proc, no libraries, nothing else); started by its path and by its name on PATH.
-# Exit 77 (skipped) where neither root nor an unprivileged namespace allows it.
+# Exit 77 (skipped) where neither root nor an unprivileged namespace allows it. A program of
+# another processor starts through RTFPLAIN_EMULATOR (its words separated by '|'); only its
+# empty root is tried, with the emulator (static, as the program is) copied in: the emulator
+# answers /proc/self/exe itself, so hiding /proc would test nothing of the program's.
 # Usage: without_proc.sh hidden-proc|empty-root RTFPLAIN DOCUMENT
 set -euo pipefail
 
@@ -18,7 +21,9 @@ cp "$program" "$work/tool/rtfplain"
 cp "$document" "$work/tool/doc.rtf"
 awk 'BEGIN { printf "{\\rtf1\\ansi "; for (k = 0; k < 10000; k++)
   printf "Line %d of a long document.\\par\n", k; print "}" }' >"$work/tool/long.rtf"
-(cd "$work/normal" && "$work/tool/rtfplain" doc.rtf && "$work/tool/rtfplain" long.rtf)
+IFS='|' read -ra emulator <<<"${RTFPLAIN_EMULATOR:-}"
+(cd "$work/normal" && "${emulator[@]}" "$work/tool/rtfplain" doc.rtf &&
+  "${emulator[@]}" "$work/tool/rtfplain" long.rtf)
 
 # As root, or as the root of a user namespace where this system allows one.
 as_root=()
@@ -41,6 +46,10 @@ same() {
 
 case $mode in
   hidden-proc)
+    if [ ${#emulator[@]} -gt 0 ]; then
+      echo "SKIP: the emulator answers /proc/self/exe itself"
+      exit 77
+    fi
     mkdir -p "$work/bin" "$work/relative" "$work/path"
     ln -s ../tool/rtfplain "$work/bin/rtfplain"
     hide='mount -t tmpfs none /proc && [ ! -e /proc/self ]'
@@ -63,16 +72,25 @@ case $mode in
       exit 77
     fi
     root=$work/root
-    for start in /rtfplain rtfplain; do
+    starts=(/rtfplain rtfplain) inside=() extra=""
+    if [ ${#emulator[@]} -gt 0 ]; then
+      if readelf -l "${emulator[0]}" | grep -q INTERP; then
+        echo "SKIP: the emulator ${emulator[0]} is not static, so it cannot start in an empty root"
+        exit 77
+      fi
+      starts=(/rtfplain) inside=(/emulator) extra="emulator "
+    fi
+    for start in "${starts[@]}"; do
       rm -rf "$root" && mkdir "$root"
       cp "$work/tool/rtfplain" "$work/tool/doc.rtf" "$work/tool/long.rtf" "$root/"
+      [ -z "$extra" ] || cp "${emulator[0]}" "$root/emulator"
       # chroot starts the program in the root's / (the output's folder) and searches its PATH.
       for name in doc long; do
-        env -i PATH=/ "${as_root[@]}" "$chroot" "$root" "$start" $name.rtf
+        env -i PATH=/ "${as_root[@]}" "$chroot" "$root" "${inside[@]}" "$start" $name.rtf
       done
       same "$root" "started as $start in an empty root"
-      listing=$(cd "$root" && ls -A | tr '\n' ' ')
-      if [ "$listing" != "doc.rtf doc.rtf.txt long.rtf long.rtf.txt rtfplain " ]; then
+      listing=$(cd "$root" && ls -A | LC_ALL=C sort | tr '\n' ' ')
+      if [ "$listing" != "doc.rtf doc.rtf.txt ${extra}long.rtf long.rtf.txt rtfplain " ]; then
         echo "the empty root holds more than the program, the document and its output: $listing"
         exit 1
       fi
