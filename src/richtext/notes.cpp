@@ -56,10 +56,11 @@ std::int32_t Notes::Begin(TextBuilder& body) {
 
 void Notes::Close() {
   if (open_ < 0) return;
-  store_.Append(open_text_.Finish());
+  std::string rest = open_text_.Finish();
+  store_.Append(rest);
   Note& note = at(open_);
   note.size = store_.size() - note.start;
-  open_text_ = TextBuilder();
+  open_text_.Restart(std::move(rest));
   open_ = -1;
 }
 
