@@ -109,7 +109,10 @@ bool Notes::SkipRepeatedMark(const Note& note, std::uint64_t& from, std::string&
 }
 
 bool Notes::WriteTo(TextSink& out, bool after_text) {
-  std::string buffer(kReadPiece, '\0');
+  if (notes_.empty()) return true;
+  // Room for a piece, or for all of the notes when they are fewer.
+  std::string buffer(
+      static_cast<std::size_t>(std::clamp<std::uint64_t>(store_.size(), 1, kReadPiece)), '\0');
   for (bool endnotes : {false, true}) {
     for (const Note& note : notes_) {
       if (note.endnote != endnotes) continue;
