@@ -253,7 +253,7 @@ TemporaryFile::~TemporaryFile() {
   CloseQuietly(fd_);
 }
 
-bool TemporaryFile::Create(const NativeString& folder) {
+bool TemporaryFile::Create([[maybe_unused]] const NativeString& folder) {
 #ifdef O_TMPFILE
   CloseQuietly(fd_);
   // O_EXCL: the file can never be given a name. $TMPDIR may name a folder that is missing or
@@ -266,7 +266,6 @@ bool TemporaryFile::Create(const NativeString& folder) {
   if (!folder.empty()) return folder.find('\0') == NativeString::npos && open_in(folder.c_str());
   return open_in(getenv("TMPDIR")) || open_in("/tmp");
 #else
-  (void)folder;
   return false;
 #endif
 }
