@@ -33,7 +33,14 @@ void RichTextControl::LoadFile(const platform::NativeString& path, richtext::Tex
     if (got == 0) break;
     reader.Feed(piece.get(), static_cast<std::size_t>(got));
   }
-  if (reader.Finish() != richtext::ReadStatus::kOk) Raise(FailureCode::kInvalidFormat);
+  switch (reader.Finish()) {
+    case richtext::ReadStatus::kOk:
+      break;
+    case richtext::ReadStatus::kNotRichText:
+      Raise(FailureCode::kInvalidFormat);
+    case richtext::ReadStatus::kTextLost:
+      Raise(FailureCode::kDeviceIo);
+  }
   text_ = reader.TakeText();
   loaded_ = true;
 }

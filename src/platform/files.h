@@ -114,4 +114,31 @@ class UnnamedFile {
 #endif
 };
 
+// A file without a name in the temporary folder, for text too large to keep in memory: it
+// disappears with its handle, so a run that fails or is killed leaves nothing behind. Where no
+// such file can be made, Create fails and the caller keeps the text in memory.
+class TemporaryFile {
+ public:
+  TemporaryFile() = default;
+  TemporaryFile(const TemporaryFile&) = delete;
+  TemporaryFile& operator=(const TemporaryFile&) = delete;
+  ~TemporaryFile();
+
+  // Creates the file in folder, or in the system's temporary folder when folder is empty.
+  bool Create(const NativeString& folder = {});
+  bool IsOpen() const;
+  // Adds all of the bytes at the end, or reports why not.
+  FileError Append(const char* data, std::size_t size);
+  // Reads size bytes from offset; false when not all of them can be read.
+  bool ReadAt(std::uint64_t offset, char* data, std::size_t size);
+
+ private:
+#ifdef _WIN32
+  void* handle_ = nullptr;
+  std::uint64_t end_ = 0;  // where the next bytes go: reads at an offset move the file pointer
+#else
+  int fd_ = -1;
+#endif
+};
+
 }  // namespace platform

@@ -297,7 +297,7 @@ void Interpreter::BeginNote() {
   const std::int32_t note = notes_.Begin(body_);
   if (note < 0) return;
   state_.note = note;
-  state_.out = &notes_.TextOf(note);
+  state_.out = &notes_.OpenText();
 }
 
 void Interpreter::NoteMark() {

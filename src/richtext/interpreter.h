@@ -6,7 +6,7 @@
 //   Fields       field results, and the character of a SYMBOL field
 //   Notes        footnotes and endnotes, their marks, and which body text is final
 //   ListReader   the list tables and old numbering, and each list paragraph's label
-// The body goes to a TextBuilder; notes are kept apart and added after the body.
+// The body goes to a TextBuilder; notes are kept apart and written after the body.
 #pragma once
 
 #include <cstddef>
@@ -71,8 +71,8 @@ class Interpreter {
 
   // The input has ended.
   void Finish();
-  // Adds the footnotes, then the endnotes, after the finished body text.
-  void AppendNotes(std::string& text) { notes_.AppendTo(text); }
+  // The footnotes and endnotes, written after the finished body text.
+  Notes& notes() { return notes_; }
 
  private:
   // Destinations of the list tables and old numbering whose text is read.

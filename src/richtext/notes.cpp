@@ -15,29 +15,8 @@ int CountNote(int& counted) {
   return counted;
 }
 
-void AppendNote(std::string& out, Note& note) {
-  std::string text = note.text.Finish();
-  std::string_view rest = text;
-  if (!note.mark.empty()) {
-    // The note repeats its mark at its start; write it once, then one space.
-    if (rest.substr(0, note.mark.size()) == note.mark) rest.remove_prefix(note.mark.size());
-    for (;;) {
-      if (!rest.empty() && (rest.front() == ' ' || rest.front() == '\t')) {
-        rest.remove_prefix(1);
-      } else if (rest.substr(0, 2) == "\u00A0") {
-        rest.remove_prefix(2);  // a no-break space after the mark
-      } else {
-        break;
-      }
-    }
-  }
-  if (!out.empty()) out += "\r\n";
-  if (!note.mark.empty()) {
-    out += note.mark;
-    out += ' ';
-  }
-  out += rest;
-}
+// A note's text is read back in pieces of this size.
+constexpr std::size_t kReadPiece = 64 * 1024;
 
 }  // namespace
 
@@ -64,12 +43,25 @@ std::int32_t Notes::Begin(TextBuilder& body) {
     ParagraphEnded(body);  // the mark stays as written, its note's text after it
     return -1;
   }
-  Note& note = *notes_.emplace_back(std::make_unique<Note>());
+  Close();  // the last note has ended already (a note inside a note is not one); to be sure
+  Note& note = notes_.emplace_back();
+  note.start = store_.size();
   if (mark_pending_) {
     note.mark = mark_text_;
     mark_pending_ = false;
   }
-  return static_cast<std::int32_t>(notes_.size() - 1);
+  open_ = static_cast<std::int32_t>(notes_.size() - 1);
+  return open_;
+}
+
+void Notes::Close() {
+  if (open_ < 0) return;
+  std::string rest = open_text_.Finish();
+  store_.Append(rest);
+  Note& note = at(open_);
+  note.size = store_.size() - note.start;
+  open_text_.Restart(std::move(rest));
+  open_ = -1;
 }
 
 void Notes::MakeEndnote(std::int32_t index, TextBuilder& body) {
@@ -86,12 +78,60 @@ void Notes::MakeEndnote(std::int32_t index, TextBuilder& body) {
   note.mark = std::move(mark);
 }
 
-void Notes::AppendTo(std::string& body) {
+bool Notes::SkipRepeatedMark(const Note& note, std::uint64_t& from, std::string& buffer) {
+  const std::uint64_t end = note.start + note.size;
+  if (end - from >= note.mark.size()) {
+    std::string head(note.mark.size(), '\0');
+    if (!store_.Read(from, head.data(), head.size())) return false;
+    if (head == note.mark) from += head.size();
+  }
+  // Spaces, tabs and no-break spaces, however many, read a piece at a time.
+  for (;;) {
+    const std::size_t size =
+        static_cast<std::size_t>(std::min<std::uint64_t>(end - from, buffer.size()));
+    if (size == 0) return true;
+    if (!store_.Read(from, buffer.data(), size)) return false;
+    std::size_t k = 0;
+    while (k < size) {
+      if (buffer[k] == ' ' || buffer[k] == '\t') {
+        ++k;
+      } else if (k + 1 < size && std::string_view(buffer).substr(k, 2) == "\u00A0") {
+        k += 2;
+      } else {
+        break;
+      }
+    }
+    from += k;
+    // Read on past the piece, and again from a no-break space's first byte cut off at its end.
+    const bool cut = k + 1 == size && buffer[k] == '\xC2' && from + 1 < end;
+    if (k < size && !cut) return true;
+  }
+}
+
+bool Notes::WriteTo(TextSink& out, bool after_text) {
+  if (notes_.empty()) return true;
+  // Room for a piece, or for all of the notes when they are fewer.
+  std::string buffer(
+      static_cast<std::size_t>(std::clamp<std::uint64_t>(store_.size(), 1, kReadPiece)), '\0');
   for (bool endnotes : {false, true}) {
-    for (auto& note : notes_) {
-      if (note->endnote == endnotes) AppendNote(body, *note);
+    for (const Note& note : notes_) {
+      if (note.endnote != endnotes) continue;
+      std::uint64_t from = note.start;
+      const std::uint64_t end = note.start + note.size;
+      if (!note.mark.empty() && !SkipRepeatedMark(note, from, buffer)) return false;
+      if (after_text && !out.Write("\r\n")) return false;
+      if (!note.mark.empty() && !(out.Write(note.mark) && out.Write(" "))) return false;
+      after_text = after_text || !note.mark.empty() || from < end;
+      while (from < end) {
+        const std::size_t size =
+            static_cast<std::size_t>(std::min<std::uint64_t>(end - from, buffer.size()));
+        if (!store_.Read(from, buffer.data(), size)) return false;
+        if (!out.Write(std::string_view(buffer.data(), size))) return false;
+        from += size;
+      }
     }
   }
+  return true;
 }
 
 }  // namespace richtext

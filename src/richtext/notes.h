@@ -3,22 +3,30 @@
 // footnote when it is written; when its note then says it is an endnote (\ftnalt), the mark
 // already in the body is rewritten, so the body text from the mark on is held back from the
 // output until its note has ended, or until the paragraph ends with no note come.
+// Only one note is read at a time (a note inside a note stays in it). Its text goes, as it is
+// made, into a store that holds every note's in the order they were read; past a few MiB the
+// store is a temporary file, so that many or long notes do not grow memory. Whether a note is a
+// footnote or an endnote, and the mark it starts with, are known when it ends; both kinds are
+// written from the store once the body is complete.
 #pragma once
 
 #include <cstdint>
-#include <memory>
 #include <string>
 #include <vector>
 
+#include "platform/native_string.h"
 #include "richtext/keywords.h"
+#include "richtext/spill_store.h"
 #include "richtext/text_builder.h"
+#include "richtext/text_sink.h"
 
 namespace richtext {
 
 struct Note {
   bool endnote = false;
-  std::string mark;  // the automatic mark, or empty when the note carries its own
-  TextBuilder text;
+  std::string mark;         // the automatic mark, or empty when the note carries its own
+  std::uint64_t start = 0;  // its text in the store: size bytes from start
+  std::uint64_t size = 0;
 };
 
 // The text of an automatic note mark: 3, c, C, iii, III or ‡.
@@ -52,22 +60,50 @@ class Notes {
   // A \footnote begins: the index of its note, or -1 past the limit (its text then stays in the
   // body, after its mark). The note takes the waiting body mark, if any.
   std::int32_t Begin(TextBuilder& body);
-  TextBuilder& TextOf(std::int32_t note) { return at(note).text; }
+  // Where the text of the note being read goes. It stays in one place, so group states may
+  // point at it.
+  TextBuilder& OpenText() { return open_text_; }
   // The mark a \chftn inside the note repeats.
   const std::string& MarkOf(std::int32_t note) { return at(note).mark; }
   // \ftnalt: the note is an endnote, and its mark in the body is renumbered as one.
   void MakeEndnote(std::int32_t note, TextBuilder& body);
-  // The note's group has closed: the body text is final again.
-  void Ended(TextBuilder& body) { body.Release(); }
+  // The note's group has closed: the body text is final again, and so is the note.
+  void Ended(TextBuilder& body) {
+    body.Release();
+    Close();
+  }
+  // Moves the open note's finished text to the store, when there is a piece of it.
+  void HandOver() {
+    if (open_ >= 0) open_text_.HandOver(store_, kStorePiece);
+  }
 
-  // Appends every footnote, then every endnote, each as a paragraph of its own.
-  void AppendTo(std::string& body);
+  // Another limit of the notes' text held in memory, and the folder of their file: for tests.
+  void SpillPast(std::size_t bytes, platform::NativeString folder = {}) {
+    store_.SpillPast(bytes, std::move(folder));
+  }
+  // The document has ended: a note still open ends with it.
+  void Finish() { Close(); }
+  // The bytes of the notes' text, about what they will write.
+  std::uint64_t size() const { return store_.size(); }
+  // Writes every footnote, then every endnote, each as a paragraph of its own, after text that
+  // is empty or not (after_text). False when out refuses a piece or the text kept in the file
+  // cannot be read back.
+  bool WriteTo(TextSink& out, bool after_text);
 
  private:
-  // Notes are owned here and never move, so group states may point at their text.
-  Note& at(std::int32_t note) { return *notes_[static_cast<std::size_t>(note)]; }
+  // A note's text moves to the store in pieces this large, at least.
+  static constexpr std::size_t kStorePiece = 64 * 1024;
 
-  std::vector<std::unique_ptr<Note>> notes_;
+  Note& at(std::int32_t note) { return notes_[static_cast<std::size_t>(note)]; }
+  void Close();
+  // The note's text without the mark it repeats at its start and the spaces after it: the mark
+  // is written once, then one space. False when the store cannot be read.
+  bool SkipRepeatedMark(const Note& note, std::uint64_t& from, std::string& buffer);
+
+  std::vector<Note> notes_;
+  std::int32_t open_ = -1;  // the note being read, if any
+  TextBuilder open_text_;
+  SpillStore store_;
   NoteNumbering footnote_numbering_ = NoteNumbering::kArabic;
   NoteNumbering endnote_numbering_ = NoteNumbering::kLowerRoman;
   int footnotes_counted_ = 0;

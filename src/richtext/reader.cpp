@@ -30,6 +30,31 @@ bool IsLeadingSpace(std::uint8_t byte) {
   return byte == ' ' || byte == '\t' || byte == '\r' || byte == '\n';
 }
 
+// The text after the body's last piece handed over: the body's rest, then the notes. With a
+// sink it leaves in pieces of at least min_piece, so that notes kept in a file never come into
+// memory whole; what the sink does not take, and the last piece, stay in text.
+class TextAfterBody : public TextSink {
+ public:
+  TextAfterBody(std::string& text, TextSink* sink, std::size_t min_piece)
+      : text_(text), sink_(sink), min_piece_(min_piece) {}
+  bool Write(std::string_view piece) override {
+    text_.append(piece);
+    if (sink_ && text_.size() >= min_piece_) {
+      if (sink_->Write(text_)) {
+        text_.clear();
+      } else {
+        sink_ = nullptr;  // its owner reports the failure; the rest stays here
+      }
+    }
+    return true;
+  }
+
+ private:
+  std::string& text_;
+  TextSink* sink_;
+  std::size_t min_piece_;
+};
+
 }  // namespace
 
 struct Reader::Impl {
@@ -86,6 +111,10 @@ void Reader::HandTextTo(TextSink& sink, std::size_t min_piece) {
   impl_->min_piece = min_piece;
 }
 
+void Reader::SpillNotesPast(std::size_t bytes, platform::NativeString folder) {
+  impl_->interpreter.notes().SpillPast(bytes, std::move(folder));
+}
+
 void Reader::ExpectInputSize(std::size_t bytes) {
   impl_->expected_input = bytes;
   // Handed over as it comes, the text needs room for what one piece of input makes of it.
@@ -95,6 +124,7 @@ void Reader::ExpectInputSize(std::size_t bytes) {
 void Reader::Feed(const void* data, std::size_t size) {
   const auto* p = static_cast<const std::uint8_t*>(data);
   impl_->Feed(p, p + size);
+  impl_->interpreter.notes().HandOver();
   if (impl_->sink && !impl_->builder.HandOver(*impl_->sink, impl_->min_piece)) {
     // The sink refused or failed: the rest stays here (its owner reports a failure), in room
     // for all of it, as growing step by step would copy it and touch fresh memory each time.
@@ -107,8 +137,13 @@ ReadStatus Reader::Finish() {
   if (impl_->header != Impl::Header::kAccepted) return ReadStatus::kNotRichText;
   impl_->scanner.Finish();
   impl_->interpreter.Finish();
+  Notes& notes = impl_->interpreter.notes();
+  notes.Finish();
   impl_->text = impl_->builder.Finish();
-  impl_->interpreter.AppendNotes(impl_->text);
+  // Small notes join the text as they always have; large ones go on to the sink.
+  TextSink* sink = notes.size() >= impl_->min_piece ? impl_->sink : nullptr;
+  TextAfterBody rest(impl_->text, sink, impl_->min_piece);
+  if (!notes.WriteTo(rest, !impl_->text.empty())) return ReadStatus::kTextLost;
   return ReadStatus::kOk;
 }
 

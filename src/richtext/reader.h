@@ -6,7 +6,8 @@
 //
 // The reader takes bytes, never files: whoever has the document reads it and feeds it here.
 // Memory stays bounded by the text produced: skipped data (pictures, objects) is never held. With
-// a sink, finished text leaves as it is read, and memory stays bounded however long the text.
+// a sink, finished text leaves as it is read, and memory stays bounded however long the text;
+// footnotes and endnotes, which follow the body, wait in a temporary file once they are large.
 #pragma once
 
 #include <cstddef>
@@ -14,6 +15,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/native_string.h"
 #include "richtext/text_sink.h"
 
 namespace richtext {
@@ -21,6 +23,7 @@ namespace richtext {
 enum class ReadStatus {
   kOk,
   kNotRichText,  // the input does not begin with {\rtf (after a byte-order mark and spaces)
+  kTextLost,     // notes kept in a temporary file could not be read back
 };
 
 class Reader {
@@ -39,6 +42,9 @@ class Reader {
   // Hands finished text to the sink after each Feed, in pieces of at least min_piece bytes;
   // TakeText then gives only the rest. Set before the first Feed.
   void HandTextTo(TextSink& sink, std::size_t min_piece = kHandOverPiece);
+  // Notes held in memory past this many bytes go to a file in folder, instead of the usual
+  // limit and the system's temporary folder: for tests. Set before the first Feed.
+  void SpillNotesPast(std::size_t bytes, platform::NativeString folder = {});
   // Sizes the output buffer for an input of this many bytes.
   void ExpectInputSize(std::size_t bytes);
   void Feed(const void* data, std::size_t size);

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "richtext/text_sink.h"
 
@@ -104,6 +105,15 @@ class TextBuilder {
   bool HandOver(TextSink& sink, std::size_t min_piece);
   // The text not handed over, with the held-back final paragraph end dropped.
   std::string Finish();
+  // Starts again with no text, in the room of a string given back (what Finish gave), so that
+  // text made one note after another does not allocate each time.
+  void Restart(std::string room) {
+    room.clear();
+    out_ = std::move(room);
+    held_from_ = kNothingHeld;
+    handed_over_ = 0;
+    pending_ = Pending::kNone;
+  }
 
  private:
   enum class Pending : unsigned char { kNone, kParagraph, kCell };

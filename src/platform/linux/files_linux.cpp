@@ -1,5 +1,6 @@
 #include <errno.h>
 #include <fcntl.h>
+#include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -246,6 +247,49 @@ FileError UnnamedFile::CopyTo(OutputFile& output) {
 
 FileError UnnamedFile::Close() {
   return CloseReporting(fd_);
+}
+
+TemporaryFile::~TemporaryFile() {
+  CloseQuietly(fd_);
+}
+
+bool TemporaryFile::Create([[maybe_unused]] const NativeString& folder) {
+#ifdef O_TMPFILE
+  CloseQuietly(fd_);
+  // O_EXCL: the file can never be given a name. $TMPDIR may name a folder that is missing or
+  // whose file system has no unnamed files (some network and older file systems): then /tmp.
+  const auto open_in = [this](const char* where) {
+    if (where == nullptr || where[0] == '\0') return false;
+    fd_ = open(where, O_TMPFILE | O_EXCL | O_RDWR | O_CLOEXEC, 0600);
+    return fd_ >= 0;
+  };
+  if (!folder.empty()) return folder.find('\0') == NativeString::npos && open_in(folder.c_str());
+  return open_in(getenv("TMPDIR")) || open_in("/tmp");
+#else
+  return false;
+#endif
+}
+
+bool TemporaryFile::IsOpen() const {
+  return fd_ >= 0;
+}
+
+FileError TemporaryFile::Append(const char* data, std::size_t size) {
+  if (fd_ < 0) return FileError::kIo;
+  return WriteAll(fd_, data, size);  // reads never move the file's position: pread
+}
+
+bool TemporaryFile::ReadAt(std::uint64_t offset, char* data, std::size_t size) {
+  if (fd_ < 0) return false;
+  while (size > 0) {
+    const ssize_t got = pread(fd_, data, size, static_cast<off_t>(offset));
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) return false;
+    data += got;
+    size -= static_cast<std::size_t>(got);
+    offset += static_cast<std::uint64_t>(got);
+  }
+  return true;
 }
 
 }  // namespace platform

@@ -1,6 +1,7 @@
 #include "platform/windows/windows_api.h"
 
 #include <algorithm>
+#include <string>
 
 #include "platform/files.h"
 
@@ -196,6 +197,81 @@ FileError UnnamedFile::CopyTo(OutputFile&) {
 
 FileError UnnamedFile::Close() {
   return FileError::kNone;
+}
+
+TemporaryFile::~TemporaryFile() {
+  CloseQuietly(handle_);
+}
+
+bool TemporaryFile::Create(const NativeString& folder) {
+  CloseQuietly(handle_);
+  end_ = 0;
+  NativeString where = folder;
+  if (where.empty()) {
+    wchar_t temp[MAX_PATH + 1];
+    const DWORD length = GetTempPathW(MAX_PATH + 1, temp);
+    if (length == 0 || length > MAX_PATH) return false;
+    where.assign(temp, length);
+  }
+  if (where.find(L'\0') != NativeString::npos) return false;
+  if (where.back() != L'\\' && where.back() != L'/') where += L'\\';
+  // Windows names every file it creates: a name of the process's own, made new (CREATE_NEW) and
+  // removed by the system when the handle closes, however the run ends. No other opener may
+  // share it.
+  static unsigned serial = 0;
+  const NativeString stem = where + L"rtfplain-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+                            std::to_wstring(GetTickCount64()) + L"-";
+  for (int attempt = 0; attempt < 16; ++attempt) {
+    const NativeString name = stem + std::to_wstring(++serial) + L".tmp";
+    HANDLE handle = CreateFileW(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    if (handle != INVALID_HANDLE_VALUE) {
+      handle_ = handle;
+      return true;
+    }
+    const DWORD error = GetLastError();
+    if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) return false;
+  }
+  return false;
+}
+
+bool TemporaryFile::IsOpen() const {
+  return handle_ != nullptr;
+}
+
+FileError TemporaryFile::Append(const char* data, std::size_t size) {
+  if (handle_ == nullptr) return FileError::kIo;
+  while (size > 0) {
+    const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(size, 1u << 30));
+    OVERLAPPED at{};
+    at.Offset = static_cast<DWORD>(end_);
+    at.OffsetHigh = static_cast<DWORD>(end_ >> 32);
+    DWORD wrote = 0;
+    if (!WriteFile(static_cast<HANDLE>(handle_), data, chunk, &wrote, &at)) {
+      return FromLastError(GetLastError());
+    }
+    if (wrote == 0) return FileError::kNoSpace;
+    data += wrote;
+    size -= wrote;
+    end_ += wrote;
+  }
+  return FileError::kNone;
+}
+
+bool TemporaryFile::ReadAt(std::uint64_t offset, char* data, std::size_t size) {
+  if (handle_ == nullptr) return false;
+  while (size > 0) {
+    const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(size, 1u << 30));
+    OVERLAPPED at{};
+    at.Offset = static_cast<DWORD>(offset);
+    at.OffsetHigh = static_cast<DWORD>(offset >> 32);
+    DWORD got = 0;
+    if (!ReadFile(static_cast<HANDLE>(handle_), data, chunk, &got, &at) || got == 0) return false;
+    data += got;
+    size -= got;
+    offset += got;
+  }
+  return true;
 }
 
 }  // namespace platform
