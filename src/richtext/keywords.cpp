@@ -259,7 +259,6 @@ constexpr std::array kDefinitions = std::to_array<Definition>({
     {"upr", Action::kDestination, kUprAnsiGroup},
     {"userprops", Action::kDestination, kSkipGroup},
     {"v", Action::kHidden, 0},
-    {"webhidden", Action::kHidden, 0},
     {"wgrffmtfilter", Action::kDestination, kSkipGroup},
     {"xe", Action::kDestination, kSkipGroup},
     {"xmlnstbl", Action::kDestination, kSkipGroup},

@@ -80,7 +80,7 @@ enum class Action : std::uint8_t {
   kFontCodePage,       // \cpgN
   kDocumentCodePage,   // \ansi, \mac, \pc, \pca (value: the code page), \ansicpgN (value 0)
   kPlain,              // \plain
-  kHidden,             // \v, \webhidden
+  kHidden,             // \v
   kDeleted,            // \deleted
   kUnicodeCopy,        // \ud inside \upr
   kFontClass,          // \loch, \hich (value 0), \dbch (value 1)
