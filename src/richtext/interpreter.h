@@ -78,7 +78,8 @@ class Interpreter {
   // Destinations of the list tables and old numbering whose text is read.
   static bool IsListText(Destination destination) {
     return destination == Destination::kLevelText || destination == Destination::kLevelNumbers ||
-           destination == Destination::kOldNumberText;
+           destination == Destination::kOldNumberBefore ||
+           destination == Destination::kOldNumberAfter;
   }
   TextBuilder& out() { return *state_.out; }
   // Where visible text goes: the paragraph's label comes before its first character.

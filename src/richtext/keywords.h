@@ -18,15 +18,16 @@ enum class Destination : std::uint8_t {
   kNestTableProps,      // \*\nesttableprops: skipped, but its \nestrow still ends the row
   kFieldInstruction,    // \*\fldinst: not text, but kept to give a SYMBOL field its character
   // The list tables and old paragraph numbering: not text, read for list labels.
-  kListTable,      // \listtable, \listoverridetable
-  kList,           // \list
-  kListLevel,      // \listlevel
-  kListOverride,   // \listoverride
-  kOverrideLevel,  // \lfolevel
-  kLevelText,      // \leveltext: the label's text, its placeholders for the numbers
-  kLevelNumbers,   // \levelnumbers: where the placeholders are
-  kOldNumbering,   // \pn, \pnseclvl
-  kOldNumberText,  // \pntxtb, \pntxta: the text before and after the number
+  kListTable,        // \listtable, \listoverridetable
+  kList,             // \list
+  kListLevel,        // \listlevel
+  kListOverride,     // \listoverride
+  kOverrideLevel,    // \lfolevel
+  kLevelText,        // \leveltext: the label's text, its placeholders for the numbers
+  kLevelNumbers,     // \levelnumbers: where the placeholders are
+  kOldNumbering,     // \pn, \pnseclvl
+  kOldNumberBefore,  // \pntxtb: the text before the number
+  kOldNumberAfter,   // \pntxta: the text after it
 };
 
 // The words of the list tables and of old paragraph numbering (the value of a kList entry; an

@@ -147,12 +147,17 @@ std::optional<Destination> ListReader::Word(ListWord word, int format, bool has_
       if (where == Destination::kOldNumbering && has_parameter) pn_font_ = parameter;
       break;
     case ListWord::kOldBefore:
-    case ListWord::kOldAfter:
-      if (where != Destination::kOldNumbering) break;
-      pn_after_ = word == ListWord::kOldAfter;
-      (pn_after_ ? pn_after_units_ : pn_before_).clear();
-      pn_texts_read_[pn_after_ ? 1 : 0] = true;
-      return Destination::kOldNumberText;
+    case ListWord::kOldAfter: {
+      // Each text is its own, even inside the other's group.
+      if (where != Destination::kOldNumbering && where != Destination::kOldNumberBefore &&
+          where != Destination::kOldNumberAfter) {
+        break;
+      }
+      const bool after = word == ListWord::kOldAfter;
+      (after ? pn_after_units_ : pn_before_).clear();
+      pn_texts_read_[after ? 1 : 0] = true;
+      return after ? Destination::kOldNumberAfter : Destination::kOldNumberBefore;
+    }
   }
   return std::nullopt;
 }
@@ -165,16 +170,18 @@ void ListReader::CollectBytes(const std::uint8_t* bytes, std::size_t size, Desti
       numbers_ended_ = bytes[k] == ';';
       if (!numbers_ended_) level_->AppendNumber(bytes[k]);
     }
-  } else if (where == Destination::kOldNumberText) {
-    AppendUnits(pn_after_ ? pn_after_units_ : pn_before_, bytes, size, kMaxOldText);
+  } else if (where == Destination::kOldNumberBefore || where == Destination::kOldNumberAfter) {
+    AppendUnits(where == Destination::kOldNumberAfter ? pn_after_units_ : pn_before_, bytes, size,
+                kMaxOldText);
   }
 }
 
 void ListReader::CollectUnicode(char32_t c, Destination where) {
   if (where == Destination::kLevelText) {
     if (units_.size() <= ListLevel::kMaxText) units_.push_back(c);
-  } else if (where == Destination::kOldNumberText) {
-    std::vector<char32_t>& units = pn_after_ ? pn_after_units_ : pn_before_;
+  } else if (where == Destination::kOldNumberBefore || where == Destination::kOldNumberAfter) {
+    std::vector<char32_t>& units =
+        where == Destination::kOldNumberAfter ? pn_after_units_ : pn_before_;
     if (units.size() < kMaxOldText) units.push_back(c);
   }
 }
@@ -219,8 +226,6 @@ void ListReader::GroupClosed(Destination closed, FontTable& fonts, GroupState& s
     for (char32_t c : Decoded(units_, fonts, level_font_, true)) level_->AppendText(c);
     level_ = nullptr;
     units_.clear();
-  } else if (closed == Destination::kOldNumberText) {
-    pn_after_ = false;
   } else if (closed == Destination::kOldNumbering) {
     // Texts the group does not give stay as the section's definition has them.
     if (pn_texts_read_[0]) pn_read_.before = Decoded(pn_before_, fonts, pn_font_, false);

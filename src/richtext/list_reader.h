@@ -75,7 +75,6 @@ class ListReader {
   OldNumbering pn_read_;
   std::int32_t pn_font_ = -1;
   int pn_section_level_ = 0;             // 1-9 while a \pnseclvl is read
-  bool pn_after_ = false;                // \pntxta, not \pntxtb, is being read
   bool pn_continues_ = false;            // \pnlvlcont
   std::array<bool, 2> pn_texts_read_{};  // \pntxtb, \pntxta met in this group
   std::vector<char32_t> pn_before_;
