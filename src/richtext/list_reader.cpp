@@ -1,5 +1,6 @@
 #include "richtext/list_reader.h"
 
+#include "richtext/char_decoder.h"
 #include "richtext/code_page.h"
 #include "richtext/font_table.h"
 #include "richtext/symbol_fonts.h"
@@ -192,6 +193,8 @@ std::u32string ListReader::Decoded(const std::vector<char32_t>& units, FontTable
   const CodePage* page = font >= 0 ? fonts.PageOfFont(font) : fonts.DocumentPage();
   const bool symbol = page->symbol();
   std::u32string out;
+  // The bytes are read as text is (a lead byte and its trail, UTF-8 under page 65001).
+  CharDecoder decoder;
   for (std::size_t k = 0; k < units.size(); ++k) {
     char32_t unit = units[k];
     if ((unit & kByteUnit) == 0) {
@@ -206,19 +209,16 @@ std::u32string ListReader::Decoded(const std::vector<char32_t>& units, FontTable
       continue;
     }
     const auto byte = static_cast<std::uint8_t>(unit);
-    // The length and the placeholders are numbers, not characters of the font.
+    // The length and the placeholders are numbers, not characters of the font; a placeholder
+    // breaks a character half read, as a control byte does in text.
     if ((length_first && k == 0) || byte < 0x20) {
+      decoder.BreakCharacter(out);
       out.push_back(byte);
       continue;
     }
-    char32_t c = page->single(byte);
-    if (c == kLeadByte) {
-      const bool trail = k + 1 < units.size() && (units[k + 1] & kByteUnit) != 0;
-      c = trail ? page->pair(byte, static_cast<std::uint8_t>(units[++k])) : kReplacement;
-    }
-    out.push_back(c);
+    decoder.DecodeInto(page, &byte, 1, out);
   }
-  return out;
+  return out;  // a character still half read is lost, as at a group's end in text
 }
 
 void ListReader::GroupClosed(Destination closed, FontTable& fonts, GroupState& state) {
