@@ -12,8 +12,6 @@
 
 namespace richtext {
 
-struct GroupState;
-
 struct Font {
   int charset = -1;        // \fcharsetN; -1 when not given
   int code_page = 0;       // \cpgN; 0 when not given
@@ -63,8 +61,6 @@ class FontTable {
     ++generation_;
   }
 
-  // The font of 8-bit text in a group of this state (-1: the default font).
-  static std::int32_t FontOf(const GroupState& state);
   // The page of 8-bit text in font number (-1: the default font).
   const CodePage* PageOfFont(std::int32_t number) {
     // Word names the font of nearly every run of text again: the last answer is kept. Every

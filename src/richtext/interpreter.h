@@ -108,12 +108,13 @@ class Interpreter {
   void FontStateWord(Keyword keyword, bool has_parameter, std::int32_t parameter) {
     if (keyword.action == Action::kAssociatedFont) {
       if (!has_parameter || state_.destination == Destination::kFontTable) return;
-      state_.associated_font = parameter;
-      state_.associated_last = true;
+      state_.class_fonts[state_.associated_class] = parameter;
     } else if (keyword.action == Action::kFontClass) {
-      state_.double_byte = keyword.value != 0;
+      state_.text_class = static_cast<FontClass>(keyword.value);
+      state_.associated_class = state_.text_class;
     } else {
       state_.right_to_left = keyword.value != 0;
+      state_.associated_class = kComplexFont;
     }
     FontWordRead();
   }
@@ -121,7 +122,7 @@ class Interpreter {
   void FontWordRead() { decoder_.DropPartialCharacter(); }
   // The page of the group's 8-bit text, worked out when text needs it (Word names fonts several
   // times per run of text, mostly the font the text already has).
-  const CodePage* CurrentPage() { return fonts_.PageOfFont(FontTable::FontOf(state_)); }
+  const CodePage* CurrentPage() { return fonts_.PageOfFont(state_.TextFont()); }
   // A word read the usual way: not after \*, in a skipped destination, in a \uN fallback or
   // after the document's end (those go to UnusualWord).
   bool UsualWord() const {

@@ -30,6 +30,12 @@ enum class Destination : std::uint8_t {
   kOldNumberAfter,   // \pntxta: the text after it
 };
 
+// The kinds of character a run's fonts are named for: \loch (ASCII), \hich (the other
+// single-byte characters, a symbol font's private-use codes among them), \dbch (double-byte);
+// and the complex-script font an \af names under \rtlch or \ltrch, or before any of these
+// (the value of a kFontClass entry).
+enum FontClass : std::uint8_t { kComplexFont, kLowFont, kHighFont, kDoubleByteFont };
+
 // The words of the list tables and of old paragraph numbering (the value of a kList entry; an
 // old numbering's format, as \levelnfc numbers it, is in the bits above the low eight).
 enum class ListWord : std::uint8_t {
@@ -84,7 +90,7 @@ enum class Action : std::uint8_t {
   kHidden,             // \v
   kDeleted,            // \deleted
   kUnicodeCopy,        // \ud inside \upr
-  kFontClass,          // \loch, \hich (value 0), \dbch (value 1)
+  kFontClass,          // \loch, \hich, \dbch (value: the FontClass)
   kDirection,          // \ltrch (value 0), \rtlch (value 1)
   kAssociatedFont,     // \afN
   kListText,           // \listtext, \pntext: the visible number or bullet of a list item

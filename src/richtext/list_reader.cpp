@@ -41,7 +41,7 @@ std::optional<Destination> ListReader::Word(ListWord word, int format, bool has_
       } else {
         break;
       }
-      level_font_ = -1;
+      state.PlainFont();  // the level's own fonts, read when it ends
       units_.clear();
       return Destination::kListLevel;
     case ListWord::kListId:
@@ -188,10 +188,13 @@ void ListReader::CollectUnicode(char32_t c, Destination where) {
 }
 
 std::u32string ListReader::Decoded(const std::vector<char32_t>& units, FontTable& fonts,
-                                   std::int32_t font, bool length_first) {
+                                   std::int32_t text_font, std::int32_t unicode_font,
+                                   bool length_first) {
   // Without a font of their own, labels are written in the document's page.
-  const CodePage* page = font >= 0 ? fonts.PageOfFont(font) : fonts.DocumentPage();
-  const bool symbol = page->symbol();
+  const CodePage* page = text_font >= 0 ? fonts.PageOfFont(text_font) : fonts.DocumentPage();
+  const CodePage* unicode_page =
+      unicode_font >= 0 ? fonts.PageOfFont(unicode_font) : fonts.DocumentPage();
+  const bool symbol = unicode_page->symbol();
   std::u32string out;
   // The bytes are read as text is (a lead byte and its trail, UTF-8 under page 65001).
   CharDecoder decoder;
@@ -201,9 +204,9 @@ std::u32string ListReader::Decoded(const std::vector<char32_t>& units, FontTable
       // A symbol font draws its own picture for the Latin-1 characters its bytes stand for
       // too (OpenOffice writes a bullet as \u183).
       if (symbol && unit >= 0x20 && unit <= 0xFF) {
-        unit = page->single(static_cast<std::uint8_t>(unit));
+        unit = unicode_page->single(static_cast<std::uint8_t>(unit));
       } else {
-        unit = page->ShownUnicode(unit);
+        unit = unicode_page->ShownUnicode(unit);
       }
       out.push_back(unit);
       continue;
@@ -223,13 +226,15 @@ std::u32string ListReader::Decoded(const std::vector<char32_t>& units, FontTable
 
 void ListReader::GroupClosed(Destination closed, FontTable& fonts, GroupState& state) {
   if (closed == Destination::kListLevel && level_ != nullptr) {
-    for (char32_t c : Decoded(units_, fonts, level_font_, true)) level_->AppendText(c);
+    for (char32_t c : Decoded(units_, fonts, level_text_font_, level_symbol_font_, true))
+      level_->AppendText(c);
     level_ = nullptr;
     units_.clear();
   } else if (closed == Destination::kOldNumbering) {
     // Texts the group does not give stay as the section's definition has them.
-    if (pn_texts_read_[0]) pn_read_.before = Decoded(pn_before_, fonts, pn_font_, false);
-    if (pn_texts_read_[1]) pn_read_.after = Decoded(pn_after_units_, fonts, pn_font_, false);
+    if (pn_texts_read_[0]) pn_read_.before = Decoded(pn_before_, fonts, pn_font_, pn_font_, false);
+    if (pn_texts_read_[1])
+      pn_read_.after = Decoded(pn_after_units_, fonts, pn_font_, pn_font_, false);
     pn_before_.clear();
     pn_after_units_.clear();
     if (pn_section_level_ > 0) {
