@@ -5,24 +5,24 @@ namespace richtext {
 // Where decoded text goes: the text being written (a \uN high surrogate still waiting is shown
 // first), or characters kept apart.
 struct CharDecoder::TextSink {
-  CharDecoder& decoder;
   TextBuilder& out;
-  void One(char32_t c) { decoder.Emit(c, out); }
-  void Many(const char32_t* chars, std::size_t count);
+  void One(CharDecoder& decoder, char32_t c) { decoder.Emit(c, out); }
+  void Many(CharDecoder& decoder, const char32_t* chars, std::size_t count) {
+    decoder.EmitBatch(chars, count, out);
+  }
 };
 
 struct CharDecoder::CharsSink {
   std::u32string& out;
-  void One(char32_t c) { out.push_back(c); }
-  void Many(const char32_t* chars, std::size_t count) { out.append(chars, count); }
+  void One(CharDecoder&, char32_t c) { out.push_back(c); }
+  void Many(CharDecoder&, const char32_t* chars, std::size_t count) { out.append(chars, count); }
 };
 
 void CharDecoder::DecodeOther(const CodePage* page, const std::uint8_t* bytes, std::size_t size,
                               bool ascii, TextBuilder& out) {
   const bool whole = ascii && page->ascii_transparent();
   if (CharacterHalfRead() || (page->kind() != CodePage::Kind::kSingleByte && !whole)) {
-    TextSink sink{*this, out};
-    DecodeMultiByte(page, bytes, size, sink);
+    DecodeMultiByte(page, bytes, size, TextSink{out});
     return;
   }
   if (high_surrogate_ != 0) FlushSurrogate(out);
@@ -39,13 +39,12 @@ void CharDecoder::DecodeInto(const CodePage* page, const std::uint8_t* bytes, st
     for (std::size_t k = 0; k < size; ++k) out.push_back(page->single(bytes[k]));
     return;
   }
-  CharsSink sink{out};
-  DecodeMultiByte(page, bytes, size, sink);
+  DecodeMultiByte(page, bytes, size, CharsSink{out});
 }
 
 template <class Sink>
 void CharDecoder::DecodeMultiByte(const CodePage* page, const std::uint8_t* bytes, std::size_t size,
-                                  Sink& sink) {
+                                  Sink sink) {
   const std::uint8_t* const end = bytes + size;
   if (page->kind() == CodePage::Kind::kUtf8) {
     for (; bytes < end; ++bytes) DecodeUtf8Byte(*bytes, sink);
@@ -56,7 +55,7 @@ void CharDecoder::DecodeMultiByte(const CodePage* page, const std::uint8_t* byte
   std::size_t count = 0;
   for (; bytes < end; ++bytes) {
     if (count + 2 > kBatch) {
-      sink.Many(batch, count);
+      sink.Many(*this, batch, count);
       count = 0;
     }
     const std::uint8_t byte = *bytes;
@@ -76,7 +75,7 @@ void CharDecoder::DecodeMultiByte(const CodePage* page, const std::uint8_t* byte
       batch[count++] = c;
     }
   }
-  sink.Many(batch, count);
+  sink.Many(*this, batch, count);
 }
 
 void CharDecoder::EmitBatch(const char32_t* chars, std::size_t count, TextBuilder& out) {
@@ -86,12 +85,8 @@ void CharDecoder::EmitBatch(const char32_t* chars, std::size_t count, TextBuilde
   out.AppendCodePoints(chars, count);
 }
 
-void CharDecoder::TextSink::Many(const char32_t* chars, std::size_t count) {
-  decoder.EmitBatch(chars, count, out);
-}
-
 template <class Sink>
-void CharDecoder::DecodeUtf8Byte(std::uint8_t byte, Sink& sink) {
+void CharDecoder::DecodeUtf8Byte(std::uint8_t byte, Sink sink) {
   if (utf8_needed_ > 0) {
     if ((byte & 0xC0) == 0x80) {
       utf8_value_ = (utf8_value_ << 6) | (byte & 0x3F);
@@ -99,15 +94,15 @@ void CharDecoder::DecodeUtf8Byte(std::uint8_t byte, Sink& sink) {
         static constexpr char32_t kSmallest[] = {0, 0, 0x80, 0x800, 0x10000};
         const bool valid = utf8_value_ >= kSmallest[utf8_length_] && utf8_value_ <= 0x10FFFF &&
                            (utf8_value_ < 0xD800 || utf8_value_ > 0xDFFF);
-        sink.One(valid ? utf8_value_ : kReplacement);
+        sink.One(*this, valid ? utf8_value_ : kReplacement);
       }
       return;
     }
     utf8_needed_ = 0;
-    sink.One(kReplacement);
+    sink.One(*this, kReplacement);
   }
   if (byte < 0x80) {
-    sink.One(byte);
+    sink.One(*this, byte);
   } else if (byte >= 0xC2 && byte <= 0xDF) {
     utf8_value_ = byte & 0x1F;
     utf8_length_ = 2;
@@ -121,7 +116,7 @@ void CharDecoder::DecodeUtf8Byte(std::uint8_t byte, Sink& sink) {
     utf8_length_ = 4;
     utf8_needed_ = 3;
   } else {
-    sink.One(kReplacement);
+    sink.One(*this, kReplacement);
   }
 }
 

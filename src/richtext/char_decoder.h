@@ -115,13 +115,14 @@ class CharDecoder {
                    TextBuilder& out);
   struct TextSink;
   struct CharsSink;
-  // The rules of double-byte and UTF-8 text, wherever the characters go: sink.One(c) takes one
-  // character, sink.Many(chars, count) several.
+  // The rules of double-byte and UTF-8 text, wherever the characters go: sink.One(*this, c)
+  // takes one character, sink.Many(*this, chars, count) several. A sink is one reference,
+  // passed by value so that it stays in a register.
   template <class Sink>
   void DecodeMultiByte(const CodePage* page, const std::uint8_t* bytes, std::size_t size,
-                       Sink& sink);
+                       Sink sink);
   template <class Sink>
-  void DecodeUtf8Byte(std::uint8_t byte, Sink& sink);
+  void DecodeUtf8Byte(std::uint8_t byte, Sink sink);
   static constexpr std::size_t kBatch = 64;
   void EmitBatch(const char32_t* chars, std::size_t count, TextBuilder& out);
   void FlushSurrogate(TextBuilder& out);

@@ -8,6 +8,7 @@
 #include <unordered_map>
 
 #include "richtext/code_page.h"
+#include "richtext/inlining.h"
 #include "richtext/symbol_fonts.h"
 
 namespace richtext {
@@ -87,7 +88,9 @@ class FontTable {
     return found == fonts_.end() ? nullptr : &found->second;
   }
 
-  const CodePage* LookUpPageOfFont(std::int32_t number);
+  // Cold, and kept out of the text paths that ask for a page: inlined, it gave each of them the
+  // frame of a hash look-up.
+  RTFPLAIN_NOINLINE const CodePage* LookUpPageOfFont(std::int32_t number);
 
   std::unordered_map<std::int32_t, Font> fonts_;
   Font* defining_ = nullptr;  // the font the font table is describing

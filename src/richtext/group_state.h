@@ -23,26 +23,32 @@ struct GroupState {
   std::int32_t list_level = 0;
   std::uint16_t old_numbering = 0;
   Destination destination = Destination::kText;
-  // The class of the 8-bit text that follows (the last \loch, \hich or \dbch; kComplexFont for
-  // none), and the class an \af names the font of.
-  FontClass text_class = kComplexFont;
-  FontClass associated_class = kComplexFont;
+  // \loch, \hich, \dbch, \ltrch, \rtlch, packed (see ClassWord).
+  std::uint16_t font_words = 0;
   bool hidden = false;           // \v
   bool deleted = false;          // \deleted (tracked changes)
-  bool right_to_left = false;    // \rtlch
   bool opens_field = false;      // this group holds a \field
   bool opens_text_box = false;   // this group holds a text box's text
   bool opens_list_part = false;  // this group holds a list, level, override or old numbering
 
+  // The class of the 8-bit text that follows (the last \loch, \hich or \dbch; kComplexFont for
+  // none); the class an \af names the font of (that one's, or kComplexFont after \ltrch or
+  // \rtlch); \rtlch.
+  FontClass text_class() const { return static_cast<FontClass>(font_words & 3); }
+  FontClass associated_class() const {
+    return static_cast<FontClass>(font_words >> kAssociatedClassShift & 3);
+  }
+  bool right_to_left() const { return (font_words & kRightToLeftBit) != 0; }
+
   // The font of a character of this class (-1: the default font): an \af given for its class
   // since the last \f, under \rtlch the complex-script one first; else the \f.
   std::int32_t FontOf(FontClass font_class) const {
-    if (right_to_left && class_fonts[kComplexFont] >= 0) return class_fonts[kComplexFont];
+    if (right_to_left() && class_fonts[kComplexFont] >= 0) return class_fonts[kComplexFont];
     if (font_class != kComplexFont && class_fonts[font_class] >= 0) return class_fonts[font_class];
     return font;
   }
   // The font of 8-bit text, whose class the last class word gives.
-  std::int32_t TextFont() const { return FontOf(text_class); }
+  std::int32_t TextFont() const { return FontOf(text_class()); }
   // \fN.
   void SetFont(std::int32_t number) {
     font = number;
@@ -51,9 +57,7 @@ struct GroupState {
   // No font named: \plain, and each list level's start.
   void PlainFont() {
     SetFont(-1);
-    text_class = kComplexFont;
-    associated_class = kComplexFont;
-    right_to_left = false;
+    font_words = 0;
   }
 
   // The paragraph has a list or an old numbering: it may show a label.

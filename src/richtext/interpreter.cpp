@@ -160,8 +160,7 @@ std::uint64_t Interpreter::ActOn(Keyword keyword, bool has_parameter, std::int32
       }
       break;
     case Action::kAssociatedFont:
-    case Action::kFontClass:
-    case Action::kDirection:
+    case Action::kFontWord:
       FontStateWord(keyword, has_parameter, parameter);
       break;
     case Action::kDefaultFont:

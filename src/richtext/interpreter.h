@@ -56,8 +56,7 @@ class Interpreter {
       case Action::kIgnored:
         return 0;
       case Action::kAssociatedFont:
-      case Action::kFontClass:
-      case Action::kDirection:
+      case Action::kFontWord:
         FontStateWord(keyword, has_parameter, parameter);
         return 0;
       default:
@@ -108,13 +107,10 @@ class Interpreter {
   void FontStateWord(Keyword keyword, bool has_parameter, std::int32_t parameter) {
     if (keyword.action == Action::kAssociatedFont) {
       if (!has_parameter || state_.destination == Destination::kFontTable) return;
-      state_.class_fonts[state_.associated_class] = parameter;
-    } else if (keyword.action == Action::kFontClass) {
-      state_.text_class = static_cast<FontClass>(keyword.value);
-      state_.associated_class = state_.text_class;
+      state_.class_fonts[state_.associated_class()] = parameter;
     } else {
-      state_.right_to_left = keyword.value != 0;
-      state_.associated_class = kComplexFont;
+      const auto value = static_cast<std::uint32_t>(keyword.value);
+      state_.font_words = static_cast<std::uint16_t>((state_.font_words & value >> 16) | value);
     }
     FontWordRead();
   }

@@ -32,9 +32,22 @@ enum class Destination : std::uint8_t {
 
 // The kinds of character a run's fonts are named for: \loch (ASCII), \hich (the other
 // single-byte characters, a symbol font's private-use codes among them), \dbch (double-byte);
-// and the complex-script font an \af names under \rtlch or \ltrch, or before any of these
-// (the value of a kFontClass entry).
+// and the complex-script font an \af names under \rtlch or \ltrch, or before any of these.
 enum FontClass : std::uint8_t { kComplexFont, kLowFont, kHighFont, kDoubleByteFont };
+
+// A group's font words, packed so that each of them is one change of one field (Word writes
+// several around every run of text): the class of the 8-bit text that follows (bits 0-1), the
+// class an \af names the font of (bits 2-3), \rtlch (bit 4). A kFontWord entry's value is the
+// bits the word keeps, above the bits it sets.
+inline constexpr unsigned kAssociatedClassShift = 2;
+inline constexpr unsigned kRightToLeftBit = 0x10;
+constexpr std::int32_t ClassWord(FontClass font_class) {
+  return static_cast<std::int32_t>(kRightToLeftBit << 16 | font_class |
+                                   font_class << kAssociatedClassShift);
+}
+constexpr std::int32_t DirectionWord(bool right_to_left) {
+  return static_cast<std::int32_t>(0x3u << 16 | (right_to_left ? kRightToLeftBit : 0));
+}
 
 // The words of the list tables and of old paragraph numbering (the value of a kList entry; an
 // old numbering's format, as \levelnfc numbers it, is in the bits above the low eight).
@@ -90,8 +103,7 @@ enum class Action : std::uint8_t {
   kHidden,             // \v
   kDeleted,            // \deleted
   kUnicodeCopy,        // \ud inside \upr
-  kFontClass,          // \loch, \hich, \dbch (value: the FontClass)
-  kDirection,          // \ltrch (value 0), \rtlch (value 1)
+  kFontWord,           // \loch, \hich, \dbch (ClassWord), \ltrch, \rtlch (DirectionWord)
   kAssociatedFont,     // \afN
   kListText,           // \listtext, \pntext: the visible number or bullet of a list item
   kTextBox,            // \shptxt, \dptxbxtext: a text box's text, a block of its own
