@@ -2,11 +2,27 @@
 
 namespace richtext {
 
+// Where decoded text goes: the text being written (a \uN high surrogate still waiting is shown
+// first), or characters kept apart.
+struct CharDecoder::TextSink {
+  TextBuilder& out;
+  void One(CharDecoder& decoder, char32_t c) { decoder.Emit(c, out); }
+  void Many(CharDecoder& decoder, const char32_t* chars, std::size_t count) {
+    decoder.EmitBatch(chars, count, out);
+  }
+};
+
+struct CharDecoder::CharsSink {
+  std::u32string& out;
+  void One(CharDecoder&, char32_t c) { out.push_back(c); }
+  void Many(CharDecoder&, const char32_t* chars, std::size_t count) { out.append(chars, count); }
+};
+
 void CharDecoder::DecodeOther(const CodePage* page, const std::uint8_t* bytes, std::size_t size,
                               bool ascii, TextBuilder& out) {
   const bool whole = ascii && page->ascii_transparent();
   if (CharacterHalfRead() || (page->kind() != CodePage::Kind::kSingleByte && !whole)) {
-    DecodeMultiByte(page, bytes, size, out);
+    DecodeMultiByte(page, bytes, size, TextSink{out});
     return;
   }
   if (high_surrogate_ != 0) FlushSurrogate(out);
@@ -17,11 +33,21 @@ void CharDecoder::DecodeOther(const CodePage* page, const std::uint8_t* bytes, s
   out.AppendChars(bytes, size, page->shown());
 }
 
+void CharDecoder::DecodeInto(const CodePage* page, const std::uint8_t* bytes, std::size_t size,
+                             std::u32string& out) {
+  if (page->kind() == CodePage::Kind::kSingleByte && !CharacterHalfRead()) {
+    for (std::size_t k = 0; k < size; ++k) out.push_back(page->single(bytes[k]));
+    return;
+  }
+  DecodeMultiByte(page, bytes, size, CharsSink{out});
+}
+
+template <class Sink>
 void CharDecoder::DecodeMultiByte(const CodePage* page, const std::uint8_t* bytes, std::size_t size,
-                                  TextBuilder& out) {
+                                  Sink sink) {
   const std::uint8_t* const end = bytes + size;
   if (page->kind() == CodePage::Kind::kUtf8) {
-    for (; bytes < end; ++bytes) DecodeUtf8Byte(*bytes, out);
+    for (; bytes < end; ++bytes) DecodeUtf8Byte(*bytes, sink);
     return;
   }
   // The characters are gathered and appended a batch at a time.
@@ -29,7 +55,7 @@ void CharDecoder::DecodeMultiByte(const CodePage* page, const std::uint8_t* byte
   std::size_t count = 0;
   for (; bytes < end; ++bytes) {
     if (count + 2 > kBatch) {
-      EmitBatch(batch, count, out);
+      sink.Many(*this, batch, count);
       count = 0;
     }
     const std::uint8_t byte = *bytes;
@@ -49,7 +75,7 @@ void CharDecoder::DecodeMultiByte(const CodePage* page, const std::uint8_t* byte
       batch[count++] = c;
     }
   }
-  EmitBatch(batch, count, out);
+  sink.Many(*this, batch, count);
 }
 
 void CharDecoder::EmitBatch(const char32_t* chars, std::size_t count, TextBuilder& out) {
@@ -59,7 +85,8 @@ void CharDecoder::EmitBatch(const char32_t* chars, std::size_t count, TextBuilde
   out.AppendCodePoints(chars, count);
 }
 
-void CharDecoder::DecodeUtf8Byte(std::uint8_t byte, TextBuilder& out) {
+template <class Sink>
+void CharDecoder::DecodeUtf8Byte(std::uint8_t byte, Sink sink) {
   if (utf8_needed_ > 0) {
     if ((byte & 0xC0) == 0x80) {
       utf8_value_ = (utf8_value_ << 6) | (byte & 0x3F);
@@ -67,15 +94,15 @@ void CharDecoder::DecodeUtf8Byte(std::uint8_t byte, TextBuilder& out) {
         static constexpr char32_t kSmallest[] = {0, 0, 0x80, 0x800, 0x10000};
         const bool valid = utf8_value_ >= kSmallest[utf8_length_] && utf8_value_ <= 0x10FFFF &&
                            (utf8_value_ < 0xD800 || utf8_value_ > 0xDFFF);
-        Emit(valid ? utf8_value_ : kReplacement, out);
+        sink.One(*this, valid ? utf8_value_ : kReplacement);
       }
       return;
     }
     utf8_needed_ = 0;
-    Emit(kReplacement, out);
+    sink.One(*this, kReplacement);
   }
   if (byte < 0x80) {
-    Emit(byte, out);
+    sink.One(*this, byte);
   } else if (byte >= 0xC2 && byte <= 0xDF) {
     utf8_value_ = byte & 0x1F;
     utf8_length_ = 2;
@@ -89,7 +116,7 @@ void CharDecoder::DecodeUtf8Byte(std::uint8_t byte, TextBuilder& out) {
     utf8_length_ = 4;
     utf8_needed_ = 3;
   } else {
-    Emit(kReplacement, out);
+    sink.One(*this, kReplacement);
   }
 }
 

@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 #include "richtext/code_page.h"
 #include "richtext/text_builder.h"
@@ -31,6 +32,16 @@ class CharDecoder {
       return;
     }
     DecodeOther(page, bytes, size, ascii, out);
+  }
+  // The same, into characters kept apart (a list level's text, decoded once its font is known).
+  // A character half read stays due as in text.
+  void DecodeInto(const CodePage* page, const std::uint8_t* bytes, std::size_t size,
+                  std::u32string& out);
+  // A byte that is no character of the text breaks one half read, as a control byte does in
+  // text: it is shown as the replacement character.
+  void BreakCharacter(std::u32string& out) {
+    if (CharacterHalfRead()) out.push_back(kReplacement);
+    DropPartialCharacter();
   }
   // A \uN character (its value already made unsigned); surrogate halves are paired here.
   void Unicode(char32_t c, TextBuilder& out);
@@ -102,9 +113,16 @@ class CharDecoder {
   bool CharacterHalfRead() const { return has_lead_byte_ || utf8_needed_ > 0; }
   void DecodeOther(const CodePage* page, const std::uint8_t* bytes, std::size_t size, bool ascii,
                    TextBuilder& out);
+  struct TextSink;
+  struct CharsSink;
+  // The rules of double-byte and UTF-8 text, wherever the characters go: sink.One(*this, c)
+  // takes one character, sink.Many(*this, chars, count) several. A sink is one reference,
+  // passed by value so that it stays in a register.
+  template <class Sink>
   void DecodeMultiByte(const CodePage* page, const std::uint8_t* bytes, std::size_t size,
-                       TextBuilder& out);
-  void DecodeUtf8Byte(std::uint8_t byte, TextBuilder& out);
+                       Sink sink);
+  template <class Sink>
+  void DecodeUtf8Byte(std::uint8_t byte, Sink sink);
   static constexpr std::size_t kBatch = 64;
   void EmitBatch(const char32_t* chars, std::size_t count, TextBuilder& out);
   void FlushSurrogate(TextBuilder& out);

@@ -35,15 +35,6 @@ void FontTable::SetDocumentCodePage(int code_page) {
   ++generation_;
 }
 
-std::int32_t FontTable::FontOf(const GroupState& state) {
-  // After \dbch or \rtlch, an \af given after the last \f names the font of what follows.
-  if (state.associated_last && state.associated_font >= 0 &&
-      (state.double_byte || state.right_to_left)) {
-    return state.associated_font;
-  }
-  return state.font;
-}
-
 const CodePage* FontTable::LookUpPageOfFont(std::int32_t number) {
   if (number < 0) number = default_font_;
   const CodePage* document = DocumentPage();

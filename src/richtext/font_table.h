@@ -8,11 +8,10 @@
 #include <unordered_map>
 
 #include "richtext/code_page.h"
+#include "richtext/inlining.h"
 #include "richtext/symbol_fonts.h"
 
 namespace richtext {
-
-struct GroupState;
 
 struct Font {
   int charset = -1;        // \fcharsetN; -1 when not given
@@ -69,8 +68,6 @@ class FontTable {
     ++generation_;
   }
 
-  // The font of 8-bit text in a group of this state (-1: the default font).
-  static std::int32_t FontOf(const GroupState& state);
   // The page of 8-bit text in font number (-1: the default font).
   const CodePage* PageOfFont(std::int32_t number) {
     // Word names the font of nearly every run of text again: the last answer is kept. Every
@@ -97,7 +94,9 @@ class FontTable {
     return found == fonts_.end() ? nullptr : &found->second;
   }
 
-  const CodePage* LookUpPageOfFont(std::int32_t number);
+  // Cold, and kept out of the text paths that ask for a page: inlined, it gave each of them the
+  // frame of a hash look-up.
+  RTFPLAIN_NOINLINE const CodePage* LookUpPageOfFont(std::int32_t number);
 
   std::unordered_map<std::int32_t, Font> fonts_;
   Font* defining_ = nullptr;  // the font the font table is describing

@@ -154,17 +154,13 @@ std::uint64_t Interpreter::ActOn(Keyword keyword, bool has_parameter, std::int32
       if (!has_parameter) break;
       if (state_.destination == Destination::kFontTable) {
         fonts_.Declare(parameter);
-      } else if (state_.destination == Destination::kListLevel) {
-        lists_.SetLevelFont(parameter);
       } else {
-        state_.font = parameter;
-        state_.associated_last = false;
+        state_.SetFont(parameter);  // a list level's font too, read when the level ends
         FontWordRead();
       }
       break;
     case Action::kAssociatedFont:
-    case Action::kFontClass:
-    case Action::kDirection:
+    case Action::kFontWord:
       FontStateWord(keyword, has_parameter, parameter);
       break;
     case Action::kDefaultFont:
@@ -189,11 +185,7 @@ std::uint64_t Interpreter::ActOn(Keyword keyword, bool has_parameter, std::int32
       fonts_.SetCocoa();
       break;
     case Action::kPlain:
-      state_.font = -1;
-      state_.associated_font = -1;
-      state_.associated_last = false;
-      state_.double_byte = false;
-      state_.right_to_left = false;
+      state_.PlainFont();
       state_.hidden = false;
       state_.deleted = false;
       FontWordRead();
@@ -353,6 +345,7 @@ void Interpreter::GroupClose() {
   // Read from the saved copy: just after the copy, the fields could straddle two of its stores
   // and stall the load.
   const GroupState& outer = saved_.back();
+  if (closes_list_part) lists_.GroupClosing(closed, state_);
   const bool label_changed = state_.Numbered() != outer.Numbered();
   state_ = outer;
   saved_.pop_back();

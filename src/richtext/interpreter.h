@@ -56,8 +56,7 @@ class Interpreter {
       case Action::kIgnored:
         return 0;
       case Action::kAssociatedFont:
-      case Action::kFontClass:
-      case Action::kDirection:
+      case Action::kFontWord:
         FontStateWord(keyword, has_parameter, parameter);
         return 0;
       default:
@@ -78,7 +77,8 @@ class Interpreter {
   // Destinations of the list tables and old numbering whose text is read.
   static bool IsListText(Destination destination) {
     return destination == Destination::kLevelText || destination == Destination::kLevelNumbers ||
-           destination == Destination::kOldNumberText;
+           destination == Destination::kOldNumberBefore ||
+           destination == Destination::kOldNumberAfter;
   }
   TextBuilder& out() { return *state_.out; }
   // Where visible text goes: the paragraph's label comes before its first character.
@@ -107,12 +107,10 @@ class Interpreter {
   void FontStateWord(Keyword keyword, bool has_parameter, std::int32_t parameter) {
     if (keyword.action == Action::kAssociatedFont) {
       if (!has_parameter || state_.destination == Destination::kFontTable) return;
-      state_.associated_font = parameter;
-      state_.associated_last = true;
-    } else if (keyword.action == Action::kFontClass) {
-      state_.double_byte = keyword.value != 0;
+      state_.class_fonts[state_.associated_class()] = parameter;
     } else {
-      state_.right_to_left = keyword.value != 0;
+      const auto value = static_cast<std::uint32_t>(keyword.value);
+      state_.font_words = static_cast<std::uint16_t>((state_.font_words & value >> 16) | value);
     }
     FontWordRead();
   }
@@ -120,7 +118,7 @@ class Interpreter {
   void FontWordRead() { decoder_.DropPartialCharacter(); }
   // The page of the group's 8-bit text, worked out when text needs it (Word names fonts several
   // times per run of text, mostly the font the text already has).
-  const CodePage* CurrentPage() { return fonts_.PageOfFont(FontTable::FontOf(state_)); }
+  const CodePage* CurrentPage() { return fonts_.PageOfFont(state_.TextFont()); }
   // A word read the usual way: not after \*, in a skipped destination, in a \uN fallback or
   // after the document's end (those go to UnusualWord).
   bool UsualWord() const {

@@ -89,7 +89,8 @@ void Interpreter::ControlByte(std::uint8_t byte) {
 
 void Interpreter::Unicode(std::int32_t parameter) {
   char32_t c = UnicodeOfParameter(parameter);
-  if (c >= 0xF020 && c <= 0xF0FF) c = CurrentPage()->ShownUnicode(c);  // a page only then
+  // A page only then: a symbol font's private-use code, in the font of its class.
+  if (c >= 0xF020 && c <= 0xF0FF) c = fonts_.PageOfFont(state_.FontOf(kHighFont))->ShownUnicode(c);
   decoder_.Unicode(c, Shown());
 }
 

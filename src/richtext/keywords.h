@@ -18,16 +18,36 @@ enum class Destination : std::uint8_t {
   kNestTableProps,      // \*\nesttableprops: skipped, but its \nestrow still ends the row
   kFieldInstruction,    // \*\fldinst: not text, but kept to give a SYMBOL field its character
   // The list tables and old paragraph numbering: not text, read for list labels.
-  kListTable,      // \listtable, \listoverridetable
-  kList,           // \list
-  kListLevel,      // \listlevel
-  kListOverride,   // \listoverride
-  kOverrideLevel,  // \lfolevel
-  kLevelText,      // \leveltext: the label's text, its placeholders for the numbers
-  kLevelNumbers,   // \levelnumbers: where the placeholders are
-  kOldNumbering,   // \pn, \pnseclvl
-  kOldNumberText,  // \pntxtb, \pntxta: the text before and after the number
+  kListTable,        // \listtable, \listoverridetable
+  kList,             // \list
+  kListLevel,        // \listlevel
+  kListOverride,     // \listoverride
+  kOverrideLevel,    // \lfolevel
+  kLevelText,        // \leveltext: the label's text, its placeholders for the numbers
+  kLevelNumbers,     // \levelnumbers: where the placeholders are
+  kOldNumbering,     // \pn, \pnseclvl
+  kOldNumberBefore,  // \pntxtb: the text before the number
+  kOldNumberAfter,   // \pntxta: the text after it
 };
+
+// The kinds of character a run's fonts are named for: \loch (ASCII), \hich (the other
+// single-byte characters, a symbol font's private-use codes among them), \dbch (double-byte);
+// and the complex-script font an \af names under \rtlch or \ltrch, or before any of these.
+enum FontClass : std::uint8_t { kComplexFont, kLowFont, kHighFont, kDoubleByteFont };
+
+// A group's font words, packed so that each of them is one change of one field (Word writes
+// several around every run of text): the class of the 8-bit text that follows (bits 0-1), the
+// class an \af names the font of (bits 2-3), \rtlch (bit 4). A kFontWord entry's value is the
+// bits the word keeps, above the bits it sets.
+inline constexpr unsigned kAssociatedClassShift = 2;
+inline constexpr unsigned kRightToLeftBit = 0x10;
+constexpr std::int32_t ClassWord(FontClass font_class) {
+  return static_cast<std::int32_t>(kRightToLeftBit << 16 | font_class |
+                                   font_class << kAssociatedClassShift);
+}
+constexpr std::int32_t DirectionWord(bool right_to_left) {
+  return static_cast<std::int32_t>(0x3u << 16 | (right_to_left ? kRightToLeftBit : 0));
+}
 
 // The words of the list tables and of old paragraph numbering (the value of a kList entry; an
 // old numbering's format, as \levelnfc numbers it, is in the bits above the low eight).
@@ -81,11 +101,10 @@ enum class Action : std::uint8_t {
   kDocumentCodePage,   // \ansi, \mac, \pc, \pca (value: the code page), \ansicpgN (value 0)
   kCocoa,              // \cocoartfN: written by Cocoa, whose \fcharset numbers are its own
   kPlain,              // \plain
-  kHidden,             // \v, \webhidden
+  kHidden,             // \v
   kDeleted,            // \deleted
   kUnicodeCopy,        // \ud inside \upr
-  kFontClass,          // \loch, \hich (value 0), \dbch (value 1)
-  kDirection,          // \ltrch (value 0), \rtlch (value 1)
+  kFontWord,           // \loch, \hich, \dbch (ClassWord), \ltrch, \rtlch (DirectionWord)
   kAssociatedFont,     // \afN
   kListText,           // \listtext, \pntext: the visible number or bullet of a list item
   kTextBox,            // \shptxt, \dptxbxtext: a text box's text, a block of its own

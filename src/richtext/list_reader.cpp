@@ -1,5 +1,6 @@
 #include "richtext/list_reader.h"
 
+#include "richtext/char_decoder.h"
 #include "richtext/code_page.h"
 #include "richtext/font_table.h"
 #include "richtext/symbol_fonts.h"
@@ -40,7 +41,7 @@ std::optional<Destination> ListReader::Word(ListWord word, int format, bool has_
       } else {
         break;
       }
-      level_font_ = -1;
+      state.PlainFont();  // the level's own fonts, read when it ends
       units_.clear();
       return Destination::kListLevel;
     case ListWord::kListId:
@@ -147,12 +148,17 @@ std::optional<Destination> ListReader::Word(ListWord word, int format, bool has_
       if (where == Destination::kOldNumbering && has_parameter) pn_font_ = parameter;
       break;
     case ListWord::kOldBefore:
-    case ListWord::kOldAfter:
-      if (where != Destination::kOldNumbering) break;
-      pn_after_ = word == ListWord::kOldAfter;
-      (pn_after_ ? pn_after_units_ : pn_before_).clear();
-      pn_texts_read_[pn_after_ ? 1 : 0] = true;
-      return Destination::kOldNumberText;
+    case ListWord::kOldAfter: {
+      // Each text is its own, even inside the other's group.
+      if (where != Destination::kOldNumbering && where != Destination::kOldNumberBefore &&
+          where != Destination::kOldNumberAfter) {
+        break;
+      }
+      const bool after = word == ListWord::kOldAfter;
+      (after ? pn_after_units_ : pn_before_).clear();
+      pn_texts_read_[after ? 1 : 0] = true;
+      return after ? Destination::kOldNumberAfter : Destination::kOldNumberBefore;
+    }
   }
   return std::nullopt;
 }
@@ -165,66 +171,70 @@ void ListReader::CollectBytes(const std::uint8_t* bytes, std::size_t size, Desti
       numbers_ended_ = bytes[k] == ';';
       if (!numbers_ended_) level_->AppendNumber(bytes[k]);
     }
-  } else if (where == Destination::kOldNumberText) {
-    AppendUnits(pn_after_ ? pn_after_units_ : pn_before_, bytes, size, kMaxOldText);
+  } else if (where == Destination::kOldNumberBefore || where == Destination::kOldNumberAfter) {
+    AppendUnits(where == Destination::kOldNumberAfter ? pn_after_units_ : pn_before_, bytes, size,
+                kMaxOldText);
   }
 }
 
 void ListReader::CollectUnicode(char32_t c, Destination where) {
   if (where == Destination::kLevelText) {
     if (units_.size() <= ListLevel::kMaxText) units_.push_back(c);
-  } else if (where == Destination::kOldNumberText) {
-    std::vector<char32_t>& units = pn_after_ ? pn_after_units_ : pn_before_;
+  } else if (where == Destination::kOldNumberBefore || where == Destination::kOldNumberAfter) {
+    std::vector<char32_t>& units =
+        where == Destination::kOldNumberAfter ? pn_after_units_ : pn_before_;
     if (units.size() < kMaxOldText) units.push_back(c);
   }
 }
 
 std::u32string ListReader::Decoded(const std::vector<char32_t>& units, FontTable& fonts,
-                                   std::int32_t font, bool length_first) {
+                                   std::int32_t text_font, std::int32_t unicode_font,
+                                   bool length_first) {
   // Without a font of their own, labels are written in the document's page.
-  const CodePage* page = font >= 0 ? fonts.PageOfFont(font) : fonts.DocumentPage();
-  const bool symbol = page->symbol();
+  const CodePage* page = text_font >= 0 ? fonts.PageOfFont(text_font) : fonts.DocumentPage();
+  const CodePage* unicode_page =
+      unicode_font >= 0 ? fonts.PageOfFont(unicode_font) : fonts.DocumentPage();
+  const bool symbol = unicode_page->symbol();
   std::u32string out;
+  // The bytes are read as text is (a lead byte and its trail, UTF-8 under page 65001).
+  CharDecoder decoder;
   for (std::size_t k = 0; k < units.size(); ++k) {
     char32_t unit = units[k];
     if ((unit & kByteUnit) == 0) {
       // A symbol font draws its own picture for the Latin-1 characters its bytes stand for
       // too (OpenOffice writes a bullet as \u183).
       if (symbol && unit >= 0x20 && unit <= 0xFF) {
-        unit = page->single(static_cast<std::uint8_t>(unit));
+        unit = unicode_page->single(static_cast<std::uint8_t>(unit));
       } else {
-        unit = page->ShownUnicode(unit);
+        unit = unicode_page->ShownUnicode(unit);
       }
       out.push_back(unit);
       continue;
     }
     const auto byte = static_cast<std::uint8_t>(unit);
-    // The length and the placeholders are numbers, not characters of the font.
+    // The length and the placeholders are numbers, not characters of the font; a placeholder
+    // breaks a character half read, as a control byte does in text.
     if ((length_first && k == 0) || byte < 0x20) {
+      decoder.BreakCharacter(out);
       out.push_back(byte);
       continue;
     }
-    char32_t c = page->single(byte);
-    if (c == kLeadByte) {
-      const bool trail = k + 1 < units.size() && (units[k + 1] & kByteUnit) != 0;
-      c = trail ? page->pair(byte, static_cast<std::uint8_t>(units[++k])) : kReplacement;
-    }
-    out.push_back(c);
+    decoder.DecodeInto(page, &byte, 1, out);
   }
-  return out;
+  return out;  // a character still half read is lost, as at a group's end in text
 }
 
 void ListReader::GroupClosed(Destination closed, FontTable& fonts, GroupState& state) {
   if (closed == Destination::kListLevel && level_ != nullptr) {
-    for (char32_t c : Decoded(units_, fonts, level_font_, true)) level_->AppendText(c);
+    for (char32_t c : Decoded(units_, fonts, level_text_font_, level_symbol_font_, true))
+      level_->AppendText(c);
     level_ = nullptr;
     units_.clear();
-  } else if (closed == Destination::kOldNumberText) {
-    pn_after_ = false;
   } else if (closed == Destination::kOldNumbering) {
     // Texts the group does not give stay as the section's definition has them.
-    if (pn_texts_read_[0]) pn_read_.before = Decoded(pn_before_, fonts, pn_font_, false);
-    if (pn_texts_read_[1]) pn_read_.after = Decoded(pn_after_units_, fonts, pn_font_, false);
+    if (pn_texts_read_[0]) pn_read_.before = Decoded(pn_before_, fonts, pn_font_, pn_font_, false);
+    if (pn_texts_read_[1])
+      pn_read_.after = Decoded(pn_after_units_, fonts, pn_font_, pn_font_, false);
     pn_before_.clear();
     pn_after_units_.clear();
     if (pn_section_level_ > 0) {

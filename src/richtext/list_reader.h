@@ -26,11 +26,15 @@ class ListReader {
   // word begins one. format: an old numbering's format, from the keyword table.
   std::optional<Destination> Word(ListWord word, int format, bool has_parameter,
                                   std::int32_t parameter, GroupState& state);
-  // \fN inside a list level: the font its text is drawn in.
-  void SetLevelFont(std::int32_t number) { level_font_ = number; }
   // Text of a level text, level numbers or old numbering text: raw bytes, and \uN characters.
   void CollectBytes(const std::uint8_t* bytes, std::size_t size, Destination where);
   void CollectUnicode(char32_t c, Destination where);
+  // A group of this destination is closing, with its state: a level's fonts are its group's.
+  void GroupClosing(Destination closed, const GroupState& closing) {
+    if (closed != Destination::kListLevel) return;
+    level_text_font_ = closing.TextFont();
+    level_symbol_font_ = closing.FontOf(kHighFont);
+  }
   // A group of this destination has closed: a level or an old numbering is complete, and its
   // text is decoded now that its font is known.
   void GroupClosed(Destination closed, FontTable& fonts, GroupState& state);
@@ -55,8 +59,8 @@ class ListReader {
  private:
   // The old numbering of a \pn group just read, as an entry to keep in a group state.
   std::uint16_t KeepOldNumbering(const OldNumbering& pn);
-  std::u32string Decoded(const std::vector<char32_t>& units, FontTable& fonts, std::int32_t font,
-                         bool length_first);
+  std::u32string Decoded(const std::vector<char32_t>& units, FontTable& fonts,
+                         std::int32_t text_font, std::int32_t unicode_font, bool length_first);
 
   Lists lists_;
 
@@ -66,7 +70,9 @@ class ListReader {
   ListOverride* override_ = nullptr;
   ListOverride::Level* override_level_ = nullptr;
   bool override_starts_ = false;  // \listoverridestartat: the \levelstartat that follows counts
-  std::int32_t level_font_ = -1;
+  // The level's fonts (-1: none, the document's page): of its 8-bit text, and of its \uN.
+  std::int32_t level_text_font_ = -1;
+  std::int32_t level_symbol_font_ = -1;
   bool numbers_ended_ = false;  // the ';' that ends \levelnumbers has been read
   // Text as read: bytes (kByteUnit set) to decode once the font is known, and \uN characters.
   std::vector<char32_t> units_;
@@ -75,7 +81,6 @@ class ListReader {
   OldNumbering pn_read_;
   std::int32_t pn_font_ = -1;
   int pn_section_level_ = 0;             // 1-9 while a \pnseclvl is read
-  bool pn_after_ = false;                // \pntxta, not \pntxtb, is being read
   bool pn_continues_ = false;            // \pnlvlcont
   std::array<bool, 2> pn_texts_read_{};  // \pntxtb, \pntxta met in this group
   std::vector<char32_t> pn_before_;
