@@ -77,6 +77,7 @@ class Interpreter {
   // Destinations of the list tables and old numbering whose text is read.
   static bool IsListText(Destination destination) {
     return destination == Destination::kLevelText || destination == Destination::kLevelNumbers ||
+           destination == Destination::kLevelMarker ||
            destination == Destination::kOldNumberBefore ||
            destination == Destination::kOldNumberAfter;
   }

@@ -143,6 +143,7 @@ constexpr std::array kDefinitions = std::to_array<Definition>({
     {"ldblquote", Action::kCharacter, 0x201C},
     {"levelfollow", Action::kList, ListValue(ListWord::kLevelFollow)},
     {"levellegal", Action::kList, ListValue(ListWord::kLevelLegal)},
+    {"levelmarker", Action::kList, ListValue(ListWord::kLevelMarker)},
     {"levelnfc", Action::kList, ListValue(ListWord::kLevelFormat)},
     {"levelnfcn", Action::kList, ListValue(ListWord::kLevelFormat)},
     {"levelnorestart", Action::kList, ListValue(ListWord::kLevelNoRestart)},

@@ -25,6 +25,7 @@ enum class Destination : std::uint8_t {
   kOverrideLevel,    // \lfolevel
   kLevelText,        // \leveltext: the label's text, its placeholders for the numbers
   kLevelNumbers,     // \levelnumbers: where the placeholders are
+  kLevelMarker,      // \*\levelmarker: Cocoa's name of the level's bullet or number format
   kOldNumbering,     // \pn, \pnseclvl
   kOldNumberBefore,  // \pntxtb: the text before the number
   kOldNumberAfter,   // \pntxta: the text after it
@@ -62,6 +63,7 @@ enum class ListWord : std::uint8_t {
   kLevelLegal,       // \levellegalN
   kLevelText,        // \leveltext
   kLevelNumbers,     // \levelnumbers
+  kLevelMarker,      // \levelmarker
   kListOverride,     // \listoverride
   kOverrideLevel,    // \lfolevel
   kOverrideStartAt,  // \listoverridestartat

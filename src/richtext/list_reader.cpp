@@ -1,5 +1,9 @@
 #include "richtext/list_reader.h"
 
+#include <algorithm>
+#include <string_view>
+#include <utility>
+
 #include "richtext/char_decoder.h"
 #include "richtext/code_page.h"
 #include "richtext/font_table.h"
@@ -14,6 +18,19 @@ constexpr char32_t kByteUnit = 0x80000000;
 // An old numbering's before and after texts are a few characters; longer ones are cut, so a
 // hostile document cannot grow them.
 constexpr std::size_t kMaxOldText = 256;
+
+// Cocoa's marker formats of bullet levels, \levelmarker's "{disc}" and the like, and the
+// characters TextEdit draws for them. A number format's name ("{decimal}.") names no bullet.
+char32_t CocoaBullet(std::string_view marker) {
+  static constexpr std::pair<std::string_view, char32_t> kBullets[] = {
+      {"{check}", 0x2713}, {"{circle}", 0x25E6}, {"{diamond}", 0x25C6},
+      {"{disc}", 0x2022},  {"{hyphen}", 0x2043}, {"{square}", 0x25AA},
+  };
+  for (const auto& [name, bullet] : kBullets) {
+    if (marker.substr(0, name.size()) == name) return bullet;
+  }
+  return 0;
+}
 
 void AppendUnits(std::vector<char32_t>& units, const std::uint8_t* bytes, std::size_t size,
                  std::size_t limit) {
@@ -70,6 +87,10 @@ std::optional<Destination> ListReader::Word(ListWord word, int format, bool has_
       if (!in_level) break;
       units_.clear();
       return Destination::kLevelText;
+    case ListWord::kLevelMarker:
+      if (!in_level) break;
+      marker_.clear();
+      return Destination::kLevelMarker;
     case ListWord::kLevelNumbers:
       if (!in_level) break;
       level_->numbers.clear();
@@ -171,6 +192,9 @@ void ListReader::CollectBytes(const std::uint8_t* bytes, std::size_t size, Desti
       numbers_ended_ = bytes[k] == ';';
       if (!numbers_ended_) level_->AppendNumber(bytes[k]);
     }
+  } else if (where == Destination::kLevelMarker) {
+    const std::size_t room = kMaxMarker - std::min(marker_.size(), kMaxMarker);
+    marker_.append(reinterpret_cast<const char*>(bytes), std::min(size, room));
   } else if (where == Destination::kOldNumberBefore || where == Destination::kOldNumberAfter) {
     AppendUnits(where == Destination::kOldNumberAfter ? pn_after_units_ : pn_before_, bytes, size,
                 kMaxOldText);
@@ -225,7 +249,9 @@ std::u32string ListReader::Decoded(const std::vector<char32_t>& units, FontTable
 }
 
 void ListReader::GroupClosed(Destination closed, FontTable& fonts, GroupState& state) {
-  if (closed == Destination::kListLevel && level_ != nullptr) {
+  if (closed == Destination::kLevelMarker && level_ != nullptr) {
+    level_->marker = CocoaBullet(marker_);
+  } else if (closed == Destination::kListLevel && level_ != nullptr) {
     for (char32_t c : Decoded(units_, fonts, level_text_font_, level_symbol_font_, true))
       level_->AppendText(c);
     level_ = nullptr;

@@ -74,6 +74,9 @@ class ListReader {
   std::int32_t level_text_font_ = -1;
   std::int32_t level_symbol_font_ = -1;
   bool numbers_ended_ = false;  // the ';' that ends \levelnumbers has been read
+  // \levelmarker as read: a name in braces, then any text; longer ones are cut.
+  static constexpr std::size_t kMaxMarker = 16;
+  std::string marker_;
   // Text as read: bytes (kByteUnit set) to decode once the font is known, and \uN characters.
   std::vector<char32_t> units_;
 

@@ -141,9 +141,15 @@ std::optional<std::string> Lists::NextLabel(std::int32_t ls, std::int32_t ilvl) 
     auto named = static_cast<std::size_t>(text[index]);
     // Old TextEdit writes one-level lists whose placeholder names level 6 (\'02\'05.): a level
     // the list does not have is the paragraph's own, as TextEdit draws it. Its bullet levels
-    // have the same text and keep their bullet elsewhere: \listtext shows it.
+    // have the same text and name their bullet in \levelmarker; without one, \listtext shows it.
     if (levels[named].level == nullptr) {
-      if (!IsNumbered(level->format)) return std::nullopt;
+      if (!IsNumbered(level->format)) {
+        if (level->marker == 0) return std::nullopt;
+        std::string out;
+        AppendShown(out, level->marker);
+        AppendFollow(out, level->follow);
+        return out;
+      }
       named = own;
     }
     if (named > own) return std::nullopt;

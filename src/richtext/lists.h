@@ -38,6 +38,7 @@ struct ListLevel {
   bool legal = false;       // \levellegal: every number in the label in decimal
   std::u32string text;      // \leveltext, decoded, its leading length character included
   std::string numbers;      // \levelnumbers: 1-based positions of the placeholders in text
+  char32_t marker = 0;      // the bullet Cocoa's \levelmarker names; 0 for none or a number
 
   void AppendText(char32_t c) {
     if (text.size() < kMaxText) text.push_back(c);
