@@ -238,16 +238,16 @@ std::uint64_t Interpreter::ActOn(Keyword keyword, bool has_parameter, std::int32
       BeginNote();
       break;
     case Action::kEndnote:
-      if (state_.note >= 0) notes_.MakeEndnote(state_.note, body_);
+      if (state_.note >= 0) notes_->MakeEndnote(state_.note, body_);
       break;
     case Action::kNoteMark:
       NoteMark();
       break;
     case Action::kNoteNumbering:
-      notes_.SetNumbering(keyword.value >= 16, static_cast<NoteNumbering>(keyword.value & 15));
+      notes_->SetNumbering(keyword.value >= 16, static_cast<NoteNumbering>(keyword.value & 15));
       break;
     case Action::kNoteStart:
-      if (has_parameter && parameter > 0) notes_.SetStart(keyword.value != 0, parameter);
+      if (has_parameter && parameter > 0) notes_->SetStart(keyword.value != 0, parameter);
       break;
   }
   return 0;
@@ -286,24 +286,24 @@ void Interpreter::BeginNote() {
     return;
   }
   if (state_.note >= 0) return;  // a note inside a note: its text stays where it is
-  const std::int32_t note = notes_.Begin(body_);
+  const std::int32_t note = notes_->Begin(body_);
   if (note < 0) return;
   state_.note = note;
-  state_.out = &notes_.OpenText();
+  state_.out = &notes_->OpenText();
 }
 
 void Interpreter::NoteMark() {
   if (!visible_) return;
   Shown();
   if (state_.note >= 0) {
-    const std::string& mark = notes_.MarkOf(state_.note);
+    const std::string& mark = notes_->MarkOf(state_.note);
     decoder_.EmitUtf8(mark.data(), mark.size(), out());
     return;
   }
   if (&out() != &body_) return;
-  const std::string& mark = notes_.NextBodyMark();
+  const std::string& mark = notes_->NextBodyMark();
   decoder_.EmitUtf8(mark.data(), mark.size(), body_);
-  notes_.BodyMarkWritten(body_);
+  notes_->BodyMarkWritten(body_);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -360,7 +360,7 @@ void Interpreter::GroupClose() {
     const std::optional<char32_t> symbol = fields_.End(out(), fonts_);
     if (symbol && visible_) Emit(*symbol);
   }
-  if (closes_note && state_.note < 0) notes_.Ended(body_);
+  if (closes_note && state_.note < 0) notes_->Ended(body_);
   if (closes_text_box && visible_) out().EnsureLineStart();
   if (saved_.empty()) after_end_ = true;
 }

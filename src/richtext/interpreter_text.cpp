@@ -116,7 +116,7 @@ void Interpreter::Break(Action action) {
   switch (action) {
     case Action::kParagraph:
       out().ParagraphEnd();
-      if (&out() == &body_) notes_.ParagraphEnded(body_);
+      if (&out() == &body_) notes_->ParagraphEnded(body_);
       break;
     case Action::kLineBreak:
       out().LineBreak();
