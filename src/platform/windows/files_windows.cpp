@@ -235,6 +235,23 @@ bool TemporaryFile::Create(const NativeString& folder) {
   return false;
 }
 
+namespace {
+
+// One call reads or writes at most 1 GiB: DWORD counts, and a bounded request.
+DWORD ChunkOf(std::size_t size) {
+  return static_cast<DWORD>(std::min<std::size_t>(size, 1u << 30));
+}
+
+// Where a positioned read or write goes; the handle's own position is never used.
+OVERLAPPED At(std::uint64_t offset) {
+  OVERLAPPED at{};
+  at.Offset = static_cast<DWORD>(offset);
+  at.OffsetHigh = static_cast<DWORD>(offset >> 32);
+  return at;
+}
+
+}  // namespace
+
 bool TemporaryFile::IsOpen() const {
   return handle_ != nullptr;
 }
@@ -242,10 +259,8 @@ bool TemporaryFile::IsOpen() const {
 FileError TemporaryFile::Append(const char* data, std::size_t size) {
   if (handle_ == nullptr) return FileError::kIo;
   while (size > 0) {
-    const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(size, 1u << 30));
-    OVERLAPPED at{};
-    at.Offset = static_cast<DWORD>(end_);
-    at.OffsetHigh = static_cast<DWORD>(end_ >> 32);
+    const DWORD chunk = ChunkOf(size);
+    OVERLAPPED at = At(end_);
     DWORD wrote = 0;
     if (!WriteFile(static_cast<HANDLE>(handle_), data, chunk, &wrote, &at)) {
       return FromLastError(GetLastError());
@@ -261,10 +276,8 @@ FileError TemporaryFile::Append(const char* data, std::size_t size) {
 bool TemporaryFile::ReadAt(std::uint64_t offset, char* data, std::size_t size) {
   if (handle_ == nullptr) return false;
   while (size > 0) {
-    const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(size, 1u << 30));
-    OVERLAPPED at{};
-    at.Offset = static_cast<DWORD>(offset);
-    at.OffsetHigh = static_cast<DWORD>(offset >> 32);
+    const DWORD chunk = ChunkOf(size);
+    OVERLAPPED at = At(offset);
     DWORD got = 0;
     if (!ReadFile(static_cast<HANDLE>(handle_), data, chunk, &got, &at) || got == 0) return false;
     data += got;
