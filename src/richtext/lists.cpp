@@ -6,9 +6,27 @@
 namespace richtext {
 namespace {
 
+// A \uN surrogate pair is one character, as in body text; the text keeps the halves apart
+// because its length and placeholder positions count UTF-16 units. True when text[i] and
+// text[i + 1] are such a pair.
+bool PairAt(const std::u32string& text, std::size_t i) {
+  return text[i] >= 0xD800 && text[i] <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
+         text[i + 1] <= 0xDFFF;
+}
+char32_t Paired(char32_t high, char32_t low) {
+  return 0x10000 + ((high - 0xD800) << 10) + (low - 0xDC00);
+}
+
 // Text from the document goes into the label as the text builder would take it.
 void AppendShown(std::string& out, const std::u32string& text) {
-  for (char32_t c : text) richtext::AppendShown(out, c);
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (PairAt(text, i)) {
+      richtext::AppendShown(out, Paired(text[i], text[i + 1]));
+      ++i;
+    } else {
+      richtext::AppendShown(out, text[i]);
+    }
+  }
 }
 
 // Counting goes on from hostile start values without overflow.
@@ -158,7 +176,12 @@ std::optional<std::string> Lists::NextLabel(std::int32_t ls, std::int32_t ilvl) 
   std::string out;
   for (std::size_t i = 1; i <= length; ++i) {
     if (drawn[i] == kNotPlaceholder) {
-      AppendShown(out, text[i]);
+      if (i < length && drawn[i + 1] == kNotPlaceholder && PairAt(text, i)) {
+        AppendShown(out, Paired(text[i], text[i + 1]));
+        ++i;
+      } else {
+        AppendShown(out, text[i]);
+      }
       continue;
     }
     if (!IsNumbered(level->format)) continue;
