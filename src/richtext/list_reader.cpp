@@ -124,8 +124,7 @@ std::optional<Destination> ListReader::Word(ListWord word, int format, bool has_
       if (where != Destination::kText) break;
       pn_read_ = OldNumbering{};
       pn_font_ = -1;
-      pn_before_.clear();
-      pn_after_units_.clear();
+      for (std::vector<char32_t>& text : pn_texts_) text.clear();
       pn_section_level_ = 0;
       pn_continues_ = false;
       pn_texts_read_ = {false, false};
@@ -175,10 +174,11 @@ std::optional<Destination> ListReader::Word(ListWord word, int format, bool has_
           where != Destination::kOldNumberAfter) {
         break;
       }
-      const bool after = word == ListWord::kOldAfter;
-      (after ? pn_after_units_ : pn_before_).clear();
-      pn_texts_read_[after ? 1 : 0] = true;
-      return after ? Destination::kOldNumberAfter : Destination::kOldNumberBefore;
+      const Destination text = word == ListWord::kOldAfter ? Destination::kOldNumberAfter
+                                                           : Destination::kOldNumberBefore;
+      pn_texts_[OldText(text)].clear();
+      pn_texts_read_[OldText(text)] = true;
+      return text;
     }
   }
   return std::nullopt;
@@ -196,8 +196,7 @@ void ListReader::CollectBytes(const std::uint8_t* bytes, std::size_t size, Desti
     const std::size_t room = kMaxMarker - std::min(marker_.size(), kMaxMarker);
     marker_.append(reinterpret_cast<const char*>(bytes), std::min(size, room));
   } else if (where == Destination::kOldNumberBefore || where == Destination::kOldNumberAfter) {
-    AppendUnits(where == Destination::kOldNumberAfter ? pn_after_units_ : pn_before_, bytes, size,
-                kMaxOldText);
+    AppendUnits(pn_texts_[OldText(where)], bytes, size, kMaxOldText);
   }
 }
 
@@ -205,8 +204,7 @@ void ListReader::CollectUnicode(char32_t c, Destination where) {
   if (where == Destination::kLevelText) {
     if (units_.size() <= ListLevel::kMaxText) units_.push_back(c);
   } else if (where == Destination::kOldNumberBefore || where == Destination::kOldNumberAfter) {
-    std::vector<char32_t>& units =
-        where == Destination::kOldNumberAfter ? pn_after_units_ : pn_before_;
+    std::vector<char32_t>& units = pn_texts_[OldText(where)];
     if (units.size() < kMaxOldText) units.push_back(c);
   }
 }
@@ -258,11 +256,10 @@ void ListReader::GroupClosed(Destination closed, FontTable& fonts, GroupState& s
     units_.clear();
   } else if (closed == Destination::kOldNumbering) {
     // Texts the group does not give stay as the section's definition has them.
-    if (pn_texts_read_[0]) pn_read_.before = Decoded(pn_before_, fonts, pn_font_, pn_font_, false);
-    if (pn_texts_read_[1])
-      pn_read_.after = Decoded(pn_after_units_, fonts, pn_font_, pn_font_, false);
-    pn_before_.clear();
-    pn_after_units_.clear();
+    if (pn_texts_read_[0])
+      pn_read_.before = Decoded(pn_texts_[0], fonts, pn_font_, pn_font_, false);
+    if (pn_texts_read_[1]) pn_read_.after = Decoded(pn_texts_[1], fonts, pn_font_, pn_font_, false);
+    for (std::vector<char32_t>& text : pn_texts_) text.clear();
     if (pn_section_level_ > 0) {
       section_levels_[static_cast<std::size_t>(pn_section_level_ - 1)] = pn_read_;
       pn_section_level_ = 0;

@@ -83,11 +83,14 @@ class ListReader {
   // Reading old numbering: the paragraph's, or one of the section's outline levels.
   OldNumbering pn_read_;
   std::int32_t pn_font_ = -1;
-  int pn_section_level_ = 0;             // 1-9 while a \pnseclvl is read
-  bool pn_continues_ = false;            // \pnlvlcont
-  std::array<bool, 2> pn_texts_read_{};  // \pntxtb, \pntxta met in this group
-  std::vector<char32_t> pn_before_;
-  std::vector<char32_t> pn_after_units_;
+  int pn_section_level_ = 0;   // 1-9 while a \pnseclvl is read
+  bool pn_continues_ = false;  // \pnlvlcont
+  // \pntxtb and \pntxta (OldText gives the index): met in this group, and their text as read.
+  static std::size_t OldText(Destination where) {
+    return where == Destination::kOldNumberAfter ? 1 : 0;
+  }
+  std::array<bool, 2> pn_texts_read_{};
+  std::array<std::vector<char32_t>, 2> pn_texts_;
   std::array<std::optional<OldNumbering>, kMaxListLevels> section_levels_;
 
   // Old numberings group states refer to (entry k at k - 1); writers repeat one \pn in every
