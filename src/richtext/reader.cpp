@@ -133,6 +133,10 @@ void Reader::Feed(const void* data, std::size_t size) {
   }
 }
 
+bool Reader::NotRichText() const {
+  return impl_->header == Impl::Header::kRejected;
+}
+
 ReadStatus Reader::Finish() {
   if (impl_->header != Impl::Header::kAccepted) return ReadStatus::kNotRichText;
   impl_->scanner.Finish();

@@ -48,6 +48,8 @@ class Reader {
   // Sizes the output buffer for an input of this many bytes.
   void ExpectInputSize(std::size_t bytes);
   void Feed(const void* data, std::size_t size);
+  // The first bytes have shown that the input is no RTF document: nothing more need be fed.
+  bool NotRichText() const;
   // Ends the input; a document cut short keeps the text read so far.
   ReadStatus Finish();
   // The text, once Finish() has returned kOk.
