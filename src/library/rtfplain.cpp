@@ -36,7 +36,7 @@ class Collected {
   bool Reserve(std::size_t bytes) { return bytes <= capacity_ || Grow(bytes); }
   // Room for size more bytes, then written by the caller and committed with Added.
   char* Room(std::size_t size) {
-    if (size > capacity_ - size_ && !Grow(size_ + size)) return nullptr;
+    if ((!data_ || size > capacity_ - size_) && !Grow(size_ + size)) return nullptr;
     return data_ + size_;
   }
   void Added(std::size_t size) { size_ += size; }
