@@ -1,15 +1,15 @@
-// The reader over arbitrary bytes: it must never crash, and feeding the input in random small
-// pieces, handing the text over as it goes, must give exactly what feeding it whole gives.
+// The reader over arbitrary bytes, through the C API: it must never crash, and feeding the input
+// in random small pieces, the text handed to a sink as it goes, must give exactly what one call
+// gives, in both line-end styles; a sink that stops at a random piece must stop the reading.
+#include <rtfplain.h>
+
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <string>
-#include <string_view>
 
-#include "reader_in_pieces.h"
-#include "richtext/reader.h"
 #include "text_checks.h"
 
 namespace {
@@ -28,19 +28,44 @@ std::uint64_t Next(std::uint64_t& state) {
   return state;
 }
 
-}  // namespace
+struct Collect {
+  std::string text;
+  long pieces_left;  // the sink stops when it reaches 0; negative: never
+  bool stopped = false;
+};
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  const std::string_view input(reinterpret_cast<const char*>(data), size);
-  std::string whole;
-  const richtext::ReadStatus status = richtext::ConvertBytes(input, whole);
+int CollectPiece(void* user, const char* text, std::size_t length) {
+  auto& collect = *static_cast<Collect*>(user);
+  if (collect.stopped) std::abort();  // called after it said stop
+  if (collect.pieces_left == 0) {
+    collect.stopped = true;
+    return 1;
+  }
+  --collect.pieces_left;
+  collect.text.append(text, length);
+  return 0;
+}
 
-  richtext::Reader reader;
-  testing_support::CollectingSink sink;
-  std::uint64_t state = Seed(data, size) | 1;
-  // Text is handed over after each piece, at least this much at a time.
-  reader.HandTextTo(sink, 1 + Next(state) % 16);
-  for (std::size_t at = 0; at < size;) {
+void Check(bool holds) {
+  if (!holds) std::abort();
+}
+
+// One-shot, then streamed; the streamed text must equal the one-shot text unless the sink
+// stopped, which must then be the status.
+void Compare(const std::uint8_t* data, std::size_t size, unsigned flags, std::uint64_t& state) {
+  char* whole = nullptr;
+  std::size_t whole_length = 0;
+  const rtfplain_status status = rtfplain_to_text(data, size, flags, &whole, &whole_length);
+  Check(status == RTFPLAIN_OK || status == RTFPLAIN_NOT_RTF);
+  Check((whole != nullptr) == (status == RTFPLAIN_OK));
+
+  Collect collect;
+  // Mostly a sink that never stops; sometimes one that stops at a random piece.
+  collect.pieces_left = (Next(state) & 3) == 0 ? static_cast<long>(Next(state) % 8) : -1;
+  rtfplain_reader* reader = rtfplain_reader_new(flags, CollectPiece, &collect);
+  Check(reader != nullptr);
+  rtfplain_status streamed = RTFPLAIN_OK;
+  for (std::size_t at = 0; at < size && streamed == RTFPLAIN_OK;) {
     // Mostly tiny pieces (every token straddles a boundary somewhere), sometimes larger ones.
     const std::uint64_t roll = Next(state);
     std::size_t piece = (roll & 7) != 0 ? 1 + (roll >> 8) % 8 : 1 + (roll >> 8) % 512;
@@ -49,18 +74,38 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // AddressSanitizer reports, not a quiet look at the next piece's bytes.
     const std::unique_ptr<std::uint8_t[]> copy(new std::uint8_t[piece]);
     std::memcpy(copy.get(), data + at, piece);
-    reader.Feed(copy.get(), piece);
+    streamed = rtfplain_reader_feed(reader, copy.get(), piece);
     at += piece;
   }
-  const richtext::ReadStatus chunked_status = reader.Finish();
-  if (chunked_status != status) std::abort();
-  if (status != richtext::ReadStatus::kOk) return 0;
-  const std::string chunked = sink.text() + reader.TakeText();
-  if (chunked != whole) std::abort();
+  char* rest = nullptr;
+  std::size_t rest_length = 0;
+  if (streamed == RTFPLAIN_OK) streamed = rtfplain_reader_finish(reader, &rest, &rest_length);
+  rtfplain_reader_free(reader);
+  if (collect.stopped) {
+    Check(streamed == RTFPLAIN_SINK_STOPPED && rest == nullptr);
+  } else {
+    Check(streamed == status);
+    if (status == RTFPLAIN_OK) {
+      Check(collect.text + std::string(rest, rest_length) == std::string(whole, whole_length));
+    }
+  }
+  rtfplain_free(rest);
 
-  // The text is well-formed, and its size stays proportional to the input's. The largest
-  // growth is a note mark: six bytes of \chftn can show a thousand symbols.
-  if (!testing_support::IsWellFormedText(whole)) std::abort();
-  if (whole.size() > 1024 * size + 4096) std::abort();
+  if (status == RTFPLAIN_OK && flags == 0) {
+    // The text is well-formed, and its size stays proportional to the input's. The largest
+    // growth is a note mark: six bytes of \chftn can show a thousand symbols.
+    const std::string_view text(whole, whole_length);
+    Check(testing_support::IsWellFormedText(text));
+    Check(whole_length <= 1024 * size + 4096);
+  }
+  rtfplain_free(whole);
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  std::uint64_t state = Seed(data, size) | 1;
+  Compare(data, size, 0, state);
+  Compare(data, size, RTFPLAIN_LF, state);
   return 0;
 }
