@@ -1,6 +1,7 @@
 #include "platform/windows/windows_api.h"
 
 #include <algorithm>
+#include <atomic>
 #include <string>
 
 #include "platform/files.h"
@@ -218,7 +219,9 @@ bool TemporaryFile::Create(const NativeString& folder) {
   // Windows names every file it creates: a name of the process's own, made new (CREATE_NEW) and
   // removed by the system when the handle closes, however the run ends. No other opener may
   // share it.
-  static unsigned serial = 0;
+  // Shared by every reader of the process, and readers may run in threads of their own: an
+  // atomic count never gives two of them the same name.
+  static std::atomic<unsigned> serial{0};
   const NativeString stem = where + L"rtfplain-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
                             std::to_wstring(GetTickCount64()) + L"-";
   for (int attempt = 0; attempt < 16; ++attempt) {
