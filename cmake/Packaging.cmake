@@ -4,7 +4,9 @@
 #   cpack --preset linux | linux-arm64 | windows   a portable archive (scripts/package.sh makes all)
 #
 # The program reads its document from its own folder, so the archive keeps everything in one
-# flat folder: unpack it next to the documents, or call the program with names relative to it.
+# folder, the program at its top: unpack it next to the documents, or call the program with names
+# relative to it. The Windows archive also carries the library, for programs that convert
+# through it.
 include(GNUInstallDirs)
 
 configure_file(${PROJECT_SOURCE_DIR}/man/rtfplain.1.in ${PROJECT_BINARY_DIR}/man/rtfplain.1 @ONLY)
@@ -20,6 +22,18 @@ install(FILES ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/LICENSE DEST
 if(NOT WIN32)
   install(FILES ${RTFPLAIN_MAN_PAGE} DESTINATION . COMPONENT portable
           EXCLUDE_FROM_ALL)
+endif()
+if(WIN32)
+  # rtfplain.dll beside the program, with its MinGW import library and the .def file MSVC's lib
+  # makes an import library from, so that `-L.` finds it; the header in include/. Linux users
+  # build the library from source (cmake --install), so the Linux archives hold the program only.
+  install(TARGETS rtfplain_shared
+          RUNTIME DESTINATION . COMPONENT portable EXCLUDE_FROM_ALL
+          ARCHIVE DESTINATION . COMPONENT portable EXCLUDE_FROM_ALL)
+  install(FILES ${PROJECT_SOURCE_DIR}/src/library/rtfplain.def DESTINATION .
+          COMPONENT portable EXCLUDE_FROM_ALL)
+  install(FILES ${PROJECT_SOURCE_DIR}/include/rtfplain.h DESTINATION include
+          COMPONENT portable EXCLUDE_FROM_ALL)
 endif()
 include(${CMAKE_CURRENT_LIST_DIR}/Notices.cmake)
 rtfplain_notices(LICENSES)

@@ -3,8 +3,10 @@
 # holds what it should, and its program converts a document lying beside it, from another
 # current directory, to the same bytes on Linux x86-64, Linux arm64 (under qemu-user) and
 # Windows (under Wine). The Linux programs are static: built for their processor, with no
-# interpreter (dynamic loader) and no library needed. Also checks that `cmake --install` puts the
-# program and the man page under the prefix.
+# interpreter (dynamic loader) and no library needed. The Windows archive's rtfplain.dll exports
+# exactly the API's names, it and the program import only Windows' own DLLs, and a C program
+# built against the archive as README shows converts through it. Also checks that
+# `cmake --install` puts the program and the man page under the prefix.
 # Usage: tests/package/check_archives.sh   (after scripts/package.sh)
 set -euo pipefail
 cd "$(dirname "$0")/../.."
@@ -91,11 +93,34 @@ arm64_text="$(convert "$arm64" "$qemu $arm64/rtfplain")"
 cmp -s "$linux_text" "$arm64_text" || fail "Linux x86-64 and arm64 outputs differ"
 
 windows="$(unpack "$windows_archive" windows)"
-expect_files "$windows" LICENSE LICENSES README.md rtfplain.exe
+expect_files "$windows" LICENSE LICENSES README.md include librtfplain.dll.a rtfplain.def \
+  rtfplain.dll rtfplain.exe
+expect_files "$windows/include" rtfplain.h
 expect_notices "$windows" GCC-exception-3.1.txt GPL-3.txt dingbat-to-unicode.txt gcc-runtime.txt \
   mingw-w64-copyright.txt mingw-w64.txt
 windows_text="$(convert "$windows" "$root/scripts/wine-run.sh $windows/rtfplain.exe")"
 cmp -s "$linux_text" "$windows_text" || fail "Linux and Windows outputs differ"
+
+# The DLL exports the header's functions, no more, as the .def file names them.
+api="$(grep '^RTFPLAIN_API' include/rtfplain.h | grep -o 'rtfplain_[a-z_]*(' | tr -d '(' | sort)"
+def="$(sed '1,/^EXPORTS/d' "$windows/rtfplain.def" | tr -d ' \t\r' | sort)"
+exports="$(x86_64-w64-mingw32-objdump -p "$windows/rtfplain.dll" |
+  sed -n '/^\[Ordinal\/Name Pointer\] Table/,/^$/s/^\t\[ *[0-9]*\] //p' | sort)"
+[ -n "$api" ] && [ "$def" = "$api" ] || fail "rtfplain.def names: $def (the header: $api)"
+[ "$exports" = "$api" ] || fail "rtfplain.dll exports: $exports (the header: $api)"
+for binary in rtfplain.exe rtfplain.dll; do
+  imports="$(x86_64-w64-mingw32-objdump -p "$windows/$binary" | sed -n 's/^\tDLL Name: //p')"
+  others="$(grep -Eiv '^(kernel32|msvcrt)\.dll$|^api-ms-win-' <<<"$imports" || true)"
+  [ -n "$imports" ] && [ -z "$others" ] || fail "$binary imports DLLs not Windows' own: $others"
+done
+# README's MinGW command, in the archive's folder, and the program beside the DLL.
+(cd "$windows" && x86_64-w64-mingw32-gcc-posix -std=c99 -o dll_client.exe \
+  "$root/tests/windows/dll_client.c" -Iinclude -L. -lrtfplain) || fail "no C program from the archive"
+dll_cwd="$scratch/cwd-dll"
+mkdir -p "$dll_cwd"
+(cd "$dll_cwd" && echo "my sample.rtf" | "$root/scripts/wine-run.sh" "$windows/dll_client.exe" \
+  "Z:$windows" >/dev/null) || fail "the C program through rtfplain.dll: exit status $?"
+cmp -s "$linux_text" "$dll_cwd/my sample.rtf.txt" || fail "Linux and rtfplain.dll outputs differ"
 
 cmake --install build/default --prefix "$scratch/prefix" >/dev/null
 [ -x "$scratch/prefix/bin/rtfplain" ] || fail "cmake --install: no bin/rtfplain"
