@@ -48,6 +48,11 @@ TEST(HostileDocuments, HugeNestingAndStrayBraces) {
       {"a million closing braces too many", "{\\rtf1 a}" + Repeat("}", kMillion) + "b", "ab"},
       {"hidden text deep inside keeps its state",
        "{\\rtf1 a{\\v " + Repeat("{", 100000) + "h" + Repeat("}", 100000) + "}b}", "ab"},
+      {"a change past the states saved one per group is undone",
+       "{\\rtf1 a" + Repeat("{", 70000) + "{\\v h}b", "ab"},
+      {"changes in every group past them are each undone",
+       "{\\rtf1 a" + Repeat("{\\v h{\\v0 s", 40000) + Repeat("}h}s", 40000) + "c}",
+       "a" + Repeat("s", 80000) + "c"},
   });
 }
 
