@@ -56,6 +56,22 @@ TEST(HostileDocuments, HugeNestingAndStrayBraces) {
   });
 }
 
+// Text held until what follows decides it has a bound, whatever the document: past it, what was
+// still open is decided as it stands, the same way however the input is split.
+TEST(HostileDocuments, HeldTextIsDecidedPastItsBound) {
+  const std::string mib = Repeat("x", 1 << 20);
+  const std::vector<Case> cases = {
+      {"a mark a MiB before its note's \\ftnalt stays a footnote's",
+       "{\\rtf1 \\chftn{\\footnote\\ftnalt\\chftn e}a\\chftn " + mib +
+           "{\\footnote\\ftnalt\\chftn f}}",
+       "ia1" + mib + "\r\n1 f\r\ni e"},
+  };
+  ExpectTexts(cases);
+  for (const Case& c : cases) {
+    EXPECT_EQ(testing_support::ConvertInPieces(c.rtf, 4096), c.text) << c.what;
+  }
+}
+
 TEST(HostileDocuments, OversizedWordsAndNumbers) {
   ExpectTexts({
       {"a control word of a million letters", "{\\rtf1 a\\" + Repeat("x", kMillion) + " b}", "ab"},
