@@ -76,6 +76,12 @@ class Interpreter {
 
   // The input has ended.
   void Finish();
+  // A piece of input has been read: text held for what may follow is bounded, and the open
+  // note's text moves on.
+  void PieceRead() {
+    notes_->HandOver(body_);
+    lists_.BoundHeldText();
+  }
   // The footnotes and endnotes, written after the finished body text.
   Notes& notes() { return *notes_; }
 

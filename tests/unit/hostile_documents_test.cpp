@@ -65,10 +65,14 @@ TEST(HostileDocuments, HeldTextIsDecidedPastItsBound) {
        "{\\rtf1 \\chftn{\\footnote\\ftnalt\\chftn e}a\\chftn " + mib +
            "{\\footnote\\ftnalt\\chftn f}}",
        "ia1" + mib + "\r\n1 f\r\ni e"},
+      {"a list text is cut at 4 KiB", "{\\rtf1 {\\listtext " + Repeat("ab", 3000) + "}x}",
+       Repeat("ab", 2048) + "x"},
+      {"an old numbering text is cut before the character that crosses 4 KiB",
+       "{\\rtf1 {\\pntext a" + Repeat("\\'e9", 3000) + "}x}", "a" + Repeat("\xC3\xA9", 2047) + "x"},
   };
   ExpectTexts(cases);
   for (const Case& c : cases) {
-    EXPECT_EQ(testing_support::ConvertInPieces(c.rtf, 4096), c.text) << c.what;
+    EXPECT_EQ(testing_support::ConvertInPieces(c.rtf, 1000), c.text) << c.what;
   }
 }
 
