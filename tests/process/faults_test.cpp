@@ -328,10 +328,12 @@ TEST(HostileWholeDocuments, EightyMebibytesOfTextStayInBoundedMemory) {
 }
 
 // What the reader holds until later input decides it (the text after a note mark that may be
-// renumbered, a list label), deep nesting, and a huge file that is no RTF: 16 MiB at most,
-// whatever their size.
+// renumbered, a list label), deep nesting, and a huge file that is no RTF: 16 MiB at most above
+// a small document (the program's own pages, and a sanitizer's), whatever their size.
 TEST(HostileWholeDocuments, HeldTextDeepNestingAndNoRichTextStayInSixteenMebibytes) {
-  constexpr long kSixteenMebibytes = 16 * 1024;
+  ScratchTool small;
+  WriteFile(small.tool() / "small.rtf", kDocument);
+  const long bound = RunMeasured(small, "small.rtf").peak_rss_kib + 16 * 1024;
   std::string words;
   for (std::size_t k = 0; k < (64u << 20) / 11; ++k) words += "held words ";
   struct Document {
@@ -359,7 +361,7 @@ TEST(HostileWholeDocuments, HeldTextDeepNestingAndNoRichTextStayInSixteenMebibyt
     const std::string text = ReadFile(t.cwd() / "held.rtf.txt");
     const std::string& ending = document.ending;
     EXPECT_EQ(text.substr(text.size() - std::min(text.size(), ending.size())), ending);
-    EXPECT_LE(r.peak_rss_kib, kSixteenMebibytes);
+    EXPECT_LE(r.peak_rss_kib, bound);
     std::cout << document.what << ": " << r.seconds << " s, peak " << r.peak_rss_kib / 1024
               << " MiB, output " << text.size() << " bytes\n";
   }
@@ -369,7 +371,7 @@ TEST(HostileWholeDocuments, HeldTextDeepNestingAndNoRichTextStayInSixteenMebibyt
   const RunResult r = RunMeasured(t, "zeros.rtf");
   EXPECT_EQ(r.exit_status, kFailed);
   EXPECT_FALSE(fs::exists(t.cwd() / "zeros.rtf.txt"));
-  EXPECT_LE(r.peak_rss_kib, kSixteenMebibytes);
+  EXPECT_LE(r.peak_rss_kib, bound);
   std::cout << "8 TiB of zeros: " << r.seconds << " s, peak " << r.peak_rss_kib / 1024 << " MiB\n";
 }
 
