@@ -67,7 +67,7 @@ void Notes::Close() {
 void Notes::MakeEndnote(std::int32_t index, TextBuilder& body) {
   Note& note = at(index);
   if (note.endnote) return;
-  // Its mark has gone out as a footnote's number: it stays one, numbered with the footnotes.
+  // Its mark is final as a footnote's number (and may have left): the note stays a footnote.
   if (!note.mark.empty() && MarkFinal(body)) return;
   note.endnote = true;
   if (note.mark.empty()) return;
