@@ -32,6 +32,8 @@ void RichTextControl::LoadFile(const platform::NativeString& path, richtext::Tex
     if (got < 0) Raise(FailureCode::kDeviceIo);
     if (got == 0) break;
     reader.Feed(piece.get(), static_cast<std::size_t>(got));
+    // Refused by its first bytes: the rest of a huge file of something else is not read.
+    if (reader.NotRichText()) break;
   }
   switch (reader.Finish()) {
     case richtext::ReadStatus::kOk:

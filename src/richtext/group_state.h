@@ -31,6 +31,8 @@ struct GroupState {
   bool opens_text_box = false;   // this group holds a text box's text
   bool opens_list_part = false;  // this group holds a list, level, override or old numbering
 
+  bool operator==(const GroupState&) const = default;
+
   // The class of the 8-bit text that follows (the last \loch, \hich or \dbch; kComplexFont for
   // none); the class an \af names the font of (that one's, or kComplexFont after \ltrch or
   // \rtlch); \rtlch.

@@ -314,11 +314,12 @@ void Interpreter::GroupOpen() {
   decoder_.EndFallback();  // a group boundary ends a \uN fallback
   ignorable_ = false;
   if (after_end_) LeaveAfterEnd();
-  if (saved_.size() >= kMaxGroupDepth) {
+  if (saved_.size() < kMaxGroupDepth) [[likely]] {
+    saved_.push_back(state_);
+  } else if (!SaveDeep()) {
     ++unsaved_depth_;
     return;
   }
-  saved_.push_back(state_);
   state_.opens_field = false;
   state_.opens_text_box = false;
   state_.opens_list_part = false;
@@ -344,11 +345,15 @@ void Interpreter::GroupClose() {
   const bool closes_list_part = state_.opens_list_part;
   // Read from the saved copy: just after the copy, the fields could straddle two of its stores
   // and stall the load.
-  const GroupState& outer = saved_.back();
+  const GroupState& outer = deep_.empty() ? saved_.back() : deep_.back().state;
   if (closes_list_part) lists_.GroupClosing(closed, state_);
   const bool label_changed = state_.Numbered() != outer.Numbered();
   state_ = outer;
-  saved_.pop_back();
+  if (deep_.empty()) [[likely]] {
+    saved_.pop_back();
+  } else if (--deep_.back().groups == 0) {
+    deep_.pop_back();
+  }
   if (closed == Destination::kFontTable) fonts_.EndTable();
   if (closes_list_part) {
     lists_.GroupClosed(closed, fonts_, state_);
@@ -363,6 +368,17 @@ void Interpreter::GroupClose() {
   if (closes_note && state_.note < 0) notes_->Ended(body_);
   if (closes_text_box && visible_) out().EnsureLineStart();
   if (saved_.empty()) after_end_ = true;
+}
+
+bool Interpreter::SaveDeep() {
+  if (unsaved_depth_ > 0) return false;  // inside a group that shares its state already
+  if (!deep_.empty() && deep_.back().state == state_) {
+    ++deep_.back().groups;
+    return true;
+  }
+  if (deep_.size() >= kMaxDeepStates) return false;
+  deep_.push_back({state_, 1});
+  return true;
 }
 
 void Interpreter::Finish() {

@@ -301,8 +301,11 @@ std::string ListReader::TakeLabel(const GroupState& state) {
   } else if (state.old_numbering != 0 && state.old_numbering != kContinues) {
     label = lists_.NextOldLabel(old_numberings_[state.old_numbering - 1u]);
   }
+  BoundHeldText();
   std::string held = held_.Finish();
+  if (held_cut_ != 0) held.resize(held_cut_);  // a tab still pending is past the cut too
   held_ = TextBuilder();
+  held_cut_ = 0;
   label_shown_ = true;
   label_due_ = false;
   return label ? std::move(*label) : std::move(held);
@@ -311,6 +314,7 @@ std::string ListReader::TakeLabel(const GroupState& state) {
 void ListReader::ParagraphEnded(const GroupState& state) {
   if (state.old_numbering == 0) lists_.OldNumberingInterrupted();
   held_ = TextBuilder();
+  held_cut_ = 0;
   holds_text_ = false;
   label_shown_ = false;
   Refresh(state);

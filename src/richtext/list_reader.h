@@ -55,6 +55,10 @@ class ListReader {
   // The label to show before the paragraph's first character (UTF-8); it is no longer due.
   std::string TakeLabel(const GroupState& state);
   void ParagraphEnded(const GroupState& state);
+  // A piece of input has been read: the held \listtext or \pntext is cut to its bound.
+  void BoundHeldText() {
+    if (held_cut_ != 0 || held_.size() > kMaxHeldText) CutHeldText();
+  }
 
  private:
   // The old numbering of a \pn group just read, as an entry to keep in a group state.
@@ -100,11 +104,19 @@ class ListReader {
   static constexpr std::uint16_t kContinues = 0xFFFF;  // \pnlvlcont: no number, no new count
   std::vector<OldNumbering> old_numberings_;
 
+  // A \listtext or \pntext is a number or a bullet and a tab, tens of bytes (nine levels of a
+  // legal number with their texts, a few hundred); what one holds past this is cut, so that a
+  // hostile document cannot grow it.
+  static constexpr std::size_t kMaxHeldText = 4096;
+  // Cuts the held text where the bound falls, the same place however the input was split.
+  void CutHeldText() { held_cut_ = held_.CutAt(held_cut_ != 0 ? held_cut_ : kMaxHeldText); }
+
   // The paragraph.
   TextBuilder held_;
   bool holds_text_ = false;   // a \listtext or \pntext is held
   bool label_shown_ = false;  // the label is written; later copies are not shown
   bool label_due_ = false;
+  std::size_t held_cut_ = 0;  // where the held text was cut, if it was
 };
 
 }  // namespace richtext

@@ -67,6 +67,8 @@ void Notes::Close() {
 void Notes::MakeEndnote(std::int32_t index, TextBuilder& body) {
   Note& note = at(index);
   if (note.endnote) return;
+  // Its mark is final as a footnote's number (and may have left): the note stays a footnote.
+  if (!note.mark.empty() && MarkFinal(body)) return;
   note.endnote = true;
   if (note.mark.empty()) return;
   // The body's mark was counted as a footnote before the note said otherwise.

@@ -2,7 +2,8 @@
 // its own paragraph that starts with its mark. An automatic mark (\chftn) is numbered as a
 // footnote when it is written; when its note then says it is an endnote (\ftnalt), the mark
 // already in the body is rewritten, so the body text from the mark on is held back from the
-// output until its note has ended, or until the paragraph ends with no note come.
+// output until its note has ended, or until the paragraph ends with no note come, or until the
+// text held passes a bound: the mark is then final, and its note stays a footnote.
 // Only one note is read at a time (a note inside a note stays in it). Its text goes, as it is
 // made, into a store that holds every note's in the order they were read; past a few MiB the
 // store is a temporary file, so that many or long notes do not grow memory. Whether a note is a
@@ -37,6 +38,11 @@ class Notes {
   // Each note costs memory beyond its text; past this many, a note's text stays in the body so
   // that a document of a million empty notes cannot grow memory far past its output.
   static constexpr std::size_t kMaxNotes = 65536;
+  // The body text held from a mark that may still be renumbered, at most (and the text of one
+  // piece of input). Writers put the note right after its mark, so that only the mark is held;
+  // this is far more than a paragraph between them, and keeps a hostile document's memory
+  // bounded.
+  static constexpr std::size_t kMaxHeldAfterMark = 1024 * 1024;
 
   // \ftnnar ... \aftnnchi and \ftnstartN, \aftnstartN.
   void SetNumbering(bool endnotes, NoteNumbering numbering) {
@@ -72,9 +78,11 @@ class Notes {
     body.Release();
     Close();
   }
-  // Moves the open note's finished text to the store, when there is a piece of it.
-  void HandOver() {
+  // Moves the open note's finished text to the store, when there is a piece of it, and lets go
+  // of body text held for a mark that is final.
+  void HandOver(TextBuilder& body) {
     if (open_ >= 0) open_text_.HandOver(store_, kStorePiece);
+    if (MarkFinal(body)) body.Release();
   }
 
   // Another limit of the notes' text held in memory, and the folder of their file: for tests.
@@ -95,6 +103,11 @@ class Notes {
   static constexpr std::size_t kStorePiece = 64 * 1024;
 
   Note& at(std::int32_t note) { return notes_[static_cast<std::size_t>(note)]; }
+  // The last mark in the body has more than the held text's bound after it: it is no longer
+  // rewritten, whatever its note says. The body only grows, so once final, always final.
+  bool MarkFinal(const TextBuilder& body) const {
+    return body.size() - mark_offset_ > kMaxHeldAfterMark;
+  }
   void Close();
   // The note's text without the mark it repeats at its start and the spaces after it: the mark
   // is written once, then one space. False when the store cannot be read.

@@ -124,7 +124,7 @@ void Reader::ExpectInputSize(std::size_t bytes) {
 void Reader::Feed(const void* data, std::size_t size) {
   const auto* p = static_cast<const std::uint8_t*>(data);
   impl_->Feed(p, p + size);
-  impl_->interpreter.notes().HandOver();
+  impl_->interpreter.PieceRead();
   if (impl_->sink && !impl_->builder.HandOver(*impl_->sink, impl_->min_piece)) {
     // The sink refused or failed: the rest stays here (its owner reports a failure), in room
     // for all of it, as growing step by step would copy it and touch fresh memory each time.

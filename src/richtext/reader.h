@@ -7,7 +7,9 @@
 // The reader takes bytes, never files: whoever has the document reads it and feeds it here.
 // Memory stays bounded by the text produced: skipped data (pictures, objects) is never held. With
 // a sink, finished text leaves as it is read, and memory stays bounded however long the text;
-// footnotes and endnotes, which follow the body, wait in a temporary file once they are large.
+// footnotes and endnotes, which follow the body, wait in a temporary file once they are large,
+// and what waits for later input to decide it (the text after a note mark that may still be
+// renumbered, a list label, the states of nested groups) has a bound of its own.
 #pragma once
 
 #include <cstddef>

@@ -3,6 +3,7 @@
 // end and a row's last cell separator are never written.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -94,6 +95,16 @@ class TextBuilder {
   // not handed over until released.
   void Hold(std::size_t offset) { held_from_ = offset; }
   void Release() { held_from_ = kNothingHeld; }
+  // Drops the text from offset on, back to the start of the character there, in a builder that
+  // hands nothing over; returns the size kept.
+  std::size_t CutAt(std::size_t offset) {
+    std::size_t at = std::min(offset, out_.size());
+    while (at > 0 && at < out_.size() && (static_cast<unsigned char>(out_[at]) & 0xC0) == 0x80) {
+      --at;
+    }
+    out_.resize(at);
+    return at;
+  }
   // Rewrites held text.
   void Replace(std::size_t offset, std::size_t length, std::string_view text) {
     if (offset < handed_over_) return;

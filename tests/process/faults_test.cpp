@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -324,6 +325,54 @@ TEST(HostileWholeDocuments, EightyMebibytesOfTextStayInBoundedMemory) {
     std::cout << shape.what << ": " << r.seconds << " s, peak " << r.peak_rss_kib / 1024
               << " MiB, output " << size << " bytes\n";
   }
+}
+
+// What the reader holds until later input decides it (the text after a note mark that may be
+// renumbered, a list label), deep nesting, and a huge file that is no RTF: 16 MiB at most above
+// a small document (the program's own pages, and a sanitizer's), whatever their size.
+TEST(HostileWholeDocuments, HeldTextDeepNestingAndNoRichTextStayInSixteenMebibytes) {
+  ScratchTool small;
+  WriteFile(small.tool() / "small.rtf", kDocument);
+  const long bound = RunMeasured(small, "small.rtf").peak_rss_kib + 16 * 1024;
+  std::string words;
+  for (std::size_t k = 0; k < (64u << 20) / 11; ++k) words += "held words ";
+  struct Document {
+    const char* what;
+    std::string rtf;
+    std::string ending;  // of the text
+  };
+  const Document documents[] = {
+      {"64 MiB after a note mark, in one paragraph", "{\\rtf1 a\\chftn " + words + "}",
+       "words \r\n"},
+      {"64 MiB between a note mark and its endnote",
+       "{\\rtf1 a\\chftn " + words + "{\\footnote\\ftnalt x}}", "words \r\n1 x\r\n"},
+      {"a list text of 64 MiB", "{\\rtf1 {\\listtext " + words + "}x}", "x\r\n"},
+      {"an old numbering text of 64 MiB", "{\\rtf1 {\\pntext " + words + "}x}", "x\r\n"},
+      {"hidden text in the 70,001st group, never closed",
+       "{\\rtf1 a" + std::string(70000, '{') + "{\\v hidden}shown", "ashown\r\n"},
+  };
+  words = std::string();
+  for (const Document& document : documents) {
+    SCOPED_TRACE(document.what);
+    ScratchTool t;
+    WriteFile(t.tool() / "held.rtf", document.rtf);
+    const RunResult r = RunMeasured(t, "held.rtf");
+    EXPECT_EQ(r.exit_status, kConverted);
+    const std::string text = ReadFile(t.cwd() / "held.rtf.txt");
+    const std::string& ending = document.ending;
+    EXPECT_EQ(text.substr(text.size() - std::min(text.size(), ending.size())), ending);
+    EXPECT_LE(r.peak_rss_kib, bound);
+    std::cout << document.what << ": " << r.seconds << " s, peak " << r.peak_rss_kib / 1024
+              << " MiB, output " << text.size() << " bytes\n";
+  }
+  // Read to its end, this would take hours; it is refused by its first bytes.
+  ScratchTool t;
+  WriteSparse(t.tool() / "zeros.rtf", "", std::uintmax_t{8} << 40, "");
+  const RunResult r = RunMeasured(t, "zeros.rtf");
+  EXPECT_EQ(r.exit_status, kFailed);
+  EXPECT_FALSE(fs::exists(t.cwd() / "zeros.rtf.txt"));
+  EXPECT_LE(r.peak_rss_kib, bound);
+  std::cout << "8 TiB of zeros: " << r.seconds << " s, peak " << r.peak_rss_kib / 1024 << " MiB\n";
 }
 
 }  // namespace

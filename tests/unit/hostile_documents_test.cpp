@@ -48,7 +48,32 @@ TEST(HostileDocuments, HugeNestingAndStrayBraces) {
       {"a million closing braces too many", "{\\rtf1 a}" + Repeat("}", kMillion) + "b", "ab"},
       {"hidden text deep inside keeps its state",
        "{\\rtf1 a{\\v " + Repeat("{", 100000) + "h" + Repeat("}", 100000) + "}b}", "ab"},
+      {"a change past the states saved one per group is undone",
+       "{\\rtf1 a" + Repeat("{", 70000) + "{\\v h}b", "ab"},
+      {"changes in every group past them are each undone",
+       "{\\rtf1 a" + Repeat("{\\v h{\\v0 s", 40000) + Repeat("}h}s", 40000) + "c}",
+       "a" + Repeat("s", 80000) + "c"},
   });
+}
+
+// Text held until what follows decides it has a bound, whatever the document: past it, what was
+// still open is decided as it stands, the same way however the input is split.
+TEST(HostileDocuments, HeldTextIsDecidedPastItsBound) {
+  const std::string mib = Repeat("x", 1 << 20);
+  const std::vector<Case> cases = {
+      {"a mark a MiB before its note's \\ftnalt stays a footnote's",
+       "{\\rtf1 \\chftn{\\footnote\\ftnalt\\chftn e}a\\chftn " + mib +
+           "{\\footnote\\ftnalt\\chftn f}}",
+       "ia1" + mib + "\r\n1 f\r\ni e"},
+      {"a list text is cut at 4 KiB", "{\\rtf1 {\\listtext " + Repeat("ab", 3000) + "}x}",
+       Repeat("ab", 2048) + "x"},
+      {"an old numbering text is cut before the character that crosses 4 KiB",
+       "{\\rtf1 {\\pntext a" + Repeat("\\'e9", 3000) + "}x}", "a" + Repeat("\xC3\xA9", 2047) + "x"},
+  };
+  ExpectTexts(cases);
+  for (const Case& c : cases) {
+    EXPECT_EQ(testing_support::ConvertInPieces(c.rtf, 1000), c.text) << c.what;
+  }
 }
 
 TEST(HostileDocuments, OversizedWordsAndNumbers) {

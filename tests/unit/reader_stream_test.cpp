@@ -224,14 +224,21 @@ TEST(ReaderStream, Signatures) {
 }
 
 // A note mark may be rewritten until its note has ended, so the text after it is held back from
-// the sink; a mark that no note follows must not hold the rest of the document in memory.
-TEST(ReaderStream, AMarkWithoutItsNoteStopsHoldingTextAtTheParagraphEnd) {
-  testing_support::CollectingSink sink;
-  richtext::Reader reader;
-  reader.HandTextTo(sink, 1);
-  const std::string rtf = "{\\rtf1 a\\chftn b\\par " + std::string(1000, 'x') + "\\par more";
-  reader.Feed(rtf.data(), rtf.size());
-  EXPECT_GE(sink.text().size(), 1000u);
+// the sink; a mark that no note follows, or whose note is far away, must not hold the rest of the
+// document in memory.
+TEST(ReaderStream, AMarkStopsHoldingTextAtTheParagraphEndOrPastItsBound) {
+  const std::string far(2 << 20, 'x');
+  const std::string documents[] = {
+      "{\\rtf1 a\\chftn b\\par " + std::string(1000, 'x') + "\\par more",
+      "{\\rtf1 a\\chftn b " + far + "{\\footnote\\ftnalt x}",
+  };
+  for (const std::string& rtf : documents) {
+    testing_support::CollectingSink sink;
+    richtext::Reader reader;
+    reader.HandTextTo(sink, 1);
+    reader.Feed(rtf.data(), rtf.size() - 10);
+    EXPECT_GE(sink.text().size(), rtf.size() - 40) << rtf.substr(0, 20);
+  }
 }
 
 }  // namespace
