@@ -357,8 +357,10 @@ void Interpreter::GroupClose() {
   }
   UpdateMode();
   if (closes_field) {
-    const std::optional<char32_t> symbol = fields_.End(out(), fonts_);
-    if (symbol && visible_) Emit(*symbol);
+    const std::u32string symbol = fields_.End(out(), fonts_);
+    if (visible_) {
+      for (char32_t c : symbol) Emit(c);
+    }
   }
   if (closes_note && state_.note < 0) notes_->Ended(body_);
   if (closes_text_box && visible_) out().EnsureLineStart();
