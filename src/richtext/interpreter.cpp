@@ -221,7 +221,11 @@ std::uint64_t Interpreter::ActOn(Keyword keyword, bool has_parameter, std::int32
       break;
     }
     case Action::kParagraphDefaults:
+      state_.drop_cap = false;
       if (state_.destination == Destination::kText) lists_.ParagraphDefaults(state_);
+      break;
+    case Action::kDropCap:
+      state_.drop_cap = has_parameter && (parameter == 1 || parameter == 2);
       break;
     case Action::kTextBox:
       if (visible_ && !state_.opens_text_box) {
