@@ -377,6 +377,7 @@ struct Table {
   const PairRow* rows;     // one per lead byte from lead_first to lead_last; null: single-byte
   std::uint8_t lead_first;
   std::uint8_t lead_last;
+  bool sequences;  // some bytes or pairs stand for several characters
 };
 
 // The built-in table of a code page number; null when there is none.
@@ -465,7 +466,10 @@ def generate(nls_dir, iconv, apple):
                 "\n".join("    " + e + "," for e in entries),
             )
             single_arrays.append(row_text)
-        tables[number] = (number, row_text is not None, lead_first, lead_last)
+        has_sequences = any(SEQUENCE_FIRST <= c <= SEQUENCE_LAST for c in table) or any(
+            SEQUENCE_FIRST <= c <= SEQUENCE_LAST for row in decided.values() for c in row
+        )
+        tables[number] = (row_text is not None, lead_first, lead_last, has_sequences)
 
     starts = [0]
     for chars in sequences:
@@ -477,11 +481,11 @@ def generate(nls_dir, iconv, apple):
     entries = []
     for number in sorted(set(tables) | set(ALIASES)):
         source = ALIASES.get(number, number)
-        _, has_rows, lead_first, lead_last = tables[source]
+        has_rows, lead_first, lead_last, has_sequences = tables[source]
         rows = "kRows%d" % source if has_rows else "nullptr"
         entries.append(
-            "    {%d, kSingle%d, %s, 0x%02X, 0x%02X},"
-            % (number, source, rows, lead_first, lead_last)
+            "    {%d, kSingle%d, %s, 0x%02X, 0x%02X, %s},"
+            % (number, source, rows, lead_first, lead_last, "true" if has_sequences else "false")
         )
 
     cpp = [

@@ -52,25 +52,34 @@ void CharDecoder::DecodeInto(const CodePage* page, const std::uint8_t* bytes, st
 template <class Sink>
 void CharDecoder::DecodeMultiByte(const CodePage* page, const std::uint8_t* bytes, std::size_t size,
                                   Sink sink) {
-  const std::uint8_t* const end = bytes + size;
   if (page->kind() == CodePage::Kind::kUtf8) {
-    for (; bytes < end; ++bytes) DecodeUtf8Byte(*bytes, sink);
-    return;
+    for (const std::uint8_t* const end = bytes + size; bytes < end; ++bytes)
+      DecodeUtf8Byte(*bytes, sink);
+  } else if (page->has_sequences()) [[unlikely]] {
+    DecodePairs<true>(page, bytes, size, sink);
+  } else {
+    DecodePairs<false>(page, bytes, size, sink);
   }
-  // The characters are gathered and appended a batch at a time. A byte adds at most a pair's
+}
+
+template <bool kSequences, class Sink>
+void CharDecoder::DecodePairs(const CodePage* page, const std::uint8_t* bytes, std::size_t size,
+                              Sink sink) {
+  // The characters are gathered and appended a batch at a time; a byte adds at most a pair's
   // characters and its own.
-  static_assert(2 * kLongestSequence <= kBatch);
+  constexpr std::size_t kMostPerByte = 2 * (kSequences ? kLongestSequence : 1);
+  static_assert(kMostPerByte <= kBatch);
   char32_t batch[kBatch];
   std::size_t count = 0;
   const auto add = [&batch, &count](char32_t c) {
-    if (IsSequence(c)) [[unlikely]] {
+    if (kSequences && IsSequence(c)) {
       for (char16_t part : CodePage::Sequence(c)) batch[count++] = part;
     } else {
       batch[count++] = c;
     }
   };
-  for (; bytes < end; ++bytes) {
-    if (count + 2 * kLongestSequence > kBatch) {
+  for (const std::uint8_t* const end = bytes + size; bytes < end; ++bytes) {
+    if (count + kMostPerByte > kBatch) {
       sink.Many(*this, batch, count);
       count = 0;
     }

@@ -52,6 +52,8 @@ class CodePage {
   // The character of a lead byte and its trail byte, or a sequence; kReplacement when they are
   // not one.
   char32_t pair(std::uint8_t lead, std::uint8_t trail) const;
+  // Some bytes or pairs stand for several characters.
+  bool has_sequences() const { return table_ != nullptr && table_->sequences; }
   // The characters of a sequence that single() or pair() gave.
   static std::u16string_view Sequence(char32_t c) {
     const std::uint16_t* starts =

@@ -36,6 +36,7 @@ struct Table {
   const PairRow* rows;     // one per lead byte from lead_first to lead_last; null: single-byte
   std::uint8_t lead_first;
   std::uint8_t lead_last;
+  bool sequences;  // some bytes or pairs stand for several characters
 };
 
 // The built-in table of a code page number; null when there is none.
