@@ -36,8 +36,9 @@ Bytes the tables leave undefined become U+FFFD, decided here once:
 - a single byte that gives the default character (other than the default character's own
   byte), U+0000 (other than byte 0), or a character below 0x80 from a byte above on a page whose
   ASCII half is ASCII (20127 folding its upper half onto its lower);
-- a single byte given a private-use placeholder (U+E000-U+F8FF) by Windows' table (a Mac page's
-  codes that Apple maps keep their private-use characters);
+- a single byte given a private-use placeholder (U+E000-U+F8FF) by Windows' table, except on
+  the Mac pages where U+F8FF is Apple's own logo character (and the codes Apple maps keep their
+  private-use characters);
 - from glibc, a byte that gives U+0000 (other than byte 0), a private-use character, or a
   character below 0x80 from a byte above on a page whose ASCII half is ASCII, as for Wine's;
 - a pair that gives the default character (other than the default character's own bytes) or
@@ -128,6 +129,7 @@ for my $name (@ARGV) {
 }
 """
 
+APPLE_LOGO = 0xF8FF
 UNDEFINED = 0xFFFD
 LEAD = 0xFFFF  # a lead byte, in a single-byte table
 # A table entry from here on stands for a sequence of characters: surrogates are no characters.
@@ -299,14 +301,15 @@ def utf8_of(chars):
     return "".join(map(chr, chars)).encode("utf-8", "surrogatepass")
 
 
-def decide_single(default_char, default_bytes, leads, single):
+def decide_single(number, default_char, default_bytes, leads, single):
+    mac = 10000 <= number < 20000
     ascii_half = all(single[b] == b for b in range(0x20, 0x7F))
     table, undefined = [], []
     for b, c in enumerate(single):
         if b in leads:
             table.append(LEAD)
             continue
-        placeholder = 0xE000 <= c <= 0xF8FF
+        placeholder = 0xE000 <= c <= 0xF8FF and not (mac and c == APPLE_LOGO)
         if (
             (c == default_char and b != default_bytes)
             or (c == 0 and b != 0)
@@ -427,7 +430,7 @@ def generate(nls_dir, iconv, apple):
     single_arrays, tables, notes, apple_notes = [], {}, [], []
     for number in sorted(pages):
         max_size, default_char, default_bytes, leads, single, rows = pages[number]
-        table, undefined = decide_single(default_char, default_bytes, leads, single)
+        table, undefined = decide_single(number, default_char, default_bytes, leads, single)
         decided = decide_pairs(default_char, default_bytes, rows)
         if number in APPLE_PAGES:
             name = APPLE_PAGES[number]

@@ -14,7 +14,7 @@
 //
 // Mac pages as Apple maps them where it maps a code, as Windows elsewhere; the codes
 // that differ from Windows' table:
-//   10000 MacRoman: 2
+//   10000 MacRoman: 1
 //   10001 MacJapanese: 241
 //   10002 MacChineseTrad: 504
 //   10003 MacKorean: 1155
@@ -23,13 +23,13 @@
 //   10006 MacGreek: 3
 //   10007 MacCyrillic: 3
 //   10008 MacChineseSimp: 51
-//   10010 MacRomanian: 7
+//   10010 MacRomanian: 6
 //   10017 MacCyrillic: 1
 //   10021 MacThai: 1
 //   10029 MacCentralEurRoman: 0
-//   10079 MacIcelandic: 3
-//   10081 MacTurkish: 3
-//   10082 MacCroatian: 3
+//   10079 MacIcelandic: 2
+//   10081 MacTurkish: 2
+//   10082 MacCroatian: 2
 //
 // Bytes given placeholders instead of characters, as byte(placeholder), now U+FFFD:
 //   708: A0(F8C1) F3(F8C2) F4(F8C3) F5(F8C4) F6(F8C5) F7(F8C6) F8(F8C7)
