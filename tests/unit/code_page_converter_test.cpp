@@ -158,11 +158,11 @@ TEST(CodePageTables, MacPagesAreApples) {
 #ifdef _WIN32
   GTEST_SKIP() << "Perl's Encode is not run from Windows: Apple's pages are not checked";
 #else
-  struct MacPage {
+  struct ApplePage {
     int number;
     const char* perl_name;
   };
-  static constexpr MacPage kMacPages[] = {
+  static constexpr ApplePage kMacPages[] = {
       {10000, "MacRoman"},           {10001, "MacJapanese"},  {10002, "MacChineseTrad"},
       {10003, "MacKorean"},          {10004, "MacArabic"},    {10005, "MacHebrew"},
       {10006, "MacGreek"},           {10007, "MacCyrillic"},  {10008, "MacChineseSimp"},
@@ -187,7 +187,7 @@ TEST(CodePageTables, MacPagesAreApples) {
         }
       }
     }')";
-  for (const MacPage& mac : kMacPages) command += std::string(" ") + mac.perl_name;
+  for (const ApplePage& mac : kMacPages) command += std::string(" ") + mac.perl_name;
   command += " 2>/dev/null";
   std::string output;
   if (FILE* perl = popen(command.c_str(), "r")) {
@@ -199,7 +199,7 @@ TEST(CodePageTables, MacPagesAreApples) {
   if (output.empty()) GTEST_SKIP() << "no perl with Encode's Mac tables: Apple's pages not checked";
 
   std::map<int, std::unique_ptr<CodePage> > pages;
-  for (const MacPage& mac : kMacPages) pages[mac.number] = CodePage::BuiltIn(mac.number);
+  for (const ApplePage& mac : kMacPages) pages[mac.number] = CodePage::BuiltIn(mac.number);
   std::map<int, int> compared;
   int failures = 0;
   std::istringstream lines(output);
@@ -218,7 +218,7 @@ TEST(CodePageTables, MacPagesAreApples) {
     richtext::TextBuilder want;
     for (char32_t c : expected) want.AppendCodePoint(c);
     const std::string want_text = want.Finish();
-    for (const MacPage& mac : kMacPages) {
+    for (const ApplePage& mac : kMacPages) {
       if (name != mac.perl_name) continue;
       const CodePage* page = pages[mac.number].get();
       std::u32string chars;
@@ -231,7 +231,7 @@ TEST(CodePageTables, MacPagesAreApples) {
     }
   }
   EXPECT_EQ(failures, 0);
-  for (const MacPage& mac : kMacPages) EXPECT_GE(compared[mac.number], 128) << mac.number;
+  for (const ApplePage& mac : kMacPages) EXPECT_GE(compared[mac.number], 128) << mac.number;
 #endif
 }
 
