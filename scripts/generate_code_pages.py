@@ -1,18 +1,29 @@
 #!/usr/bin/env python3
-"""Writes rtfplain's built-in code page tables from Wine's code page files and glibc's converters.
+"""Writes rtfplain's built-in code page tables from Wine's code page files, glibc's converters
+and Apple's Mac tables as Perl's Encode module carries them.
 
 Usage: generate_code_pages.py [--nls DIR] [--out DIR] [--check]
 
 DIR of --nls holds Wine's c_<number>.nls files (Debian's wine package puts them in
 /usr/share/wine/nls). The tables go to src/richtext/code_page_tables.{h,cpp}, or to --out.
 --check writes them to a scratch folder and compares them with the committed files instead:
-exit 0 when they are the same, 1 when not, 77 when either source is missing.
+exit 0 when they are the same, 1 when not, 77 when a source is missing.
 
 Wine is the reference wherever it has a page. The single-byte pages it has no file for, which
 rtfplain used to decode through glibc's iconv, come from glibc's converters (through libc's
 iconv_open and iconv): each byte decoded alone, a byte iconv refuses being undefined. So
 regenerating needs both Wine's files and glibc's converters; with either missing, --check skips
 rather than fails.
+
+The Mac pages (10000-10082) are Apple's, as Perl's Encode module decodes them (perl is run once
+for all of them; without perl or one of its Mac encodings, --check skips too). Windows' tables of
+these pages lack Apple's own characters and its later changes (the euro, Ukrainian and Romanian
+letters). Where Apple maps a code, its characters are taken, less its transcoding hints
+(U+F860-U+F87F, which mark a glyph variant or a grouping and are no text), and private-use
+characters stay (the Apple logo among them); a code may stand for several characters. A byte
+Apple decodes alone is no lead byte. Where Apple maps nothing, Windows' character stays: Perl
+decodes only one of Mac Arabic's and Mac Hebrew's two copies of the ASCII punctuation (the
+right-to-left one), and Windows' pages have extensions and user-defined ranges Apple's lack.
 
 What a code page file holds (16-bit little-endian words): a header of 13 words (its size, the
 code page number, the largest character in bytes, the default byte and character, the code page
@@ -25,8 +36,9 @@ Bytes the tables leave undefined become U+FFFD, decided here once:
 - a single byte that gives the default character (other than the default character's own
   byte), U+0000 (other than byte 0), or a character below 0x80 from a byte above on a page whose
   ASCII half is ASCII (20127 folding its upper half onto its lower);
-- a single byte given a private-use placeholder (U+E000-U+F8FF), except on the Mac pages where
-  U+F8FF is Apple's own logo character;
+- a single byte given a private-use placeholder (U+E000-U+F8FF) by Windows' table, except on
+  the Mac pages where U+F8FF is Apple's own logo character (and the codes Apple maps keep their
+  private-use characters);
 - from glibc, a byte that gives U+0000 (other than byte 0), a private-use character, or a
   character below 0x80 from a byte above on a page whose ASCII half is ASCII, as for Wine's;
 - a pair that gives the default character (other than the default character's own bytes) or
@@ -40,6 +52,7 @@ import filecmp
 import os
 import re
 import struct
+import subprocess
 import sys
 import tempfile
 
@@ -63,9 +76,65 @@ ICONV_PAGES = (
 # glibc's names tried for a number, in order; they give the same characters where several do.
 ICONV_NAMES = ("CP%d", "IBM%d", "IBM%03d")
 
+# Apple's table of each Mac page, by Perl's Encode name. Perl's MacUkrainian decodes nothing but
+# the controls; since Mac OS 9 Apple's Cyrillic has the Ukrainian letters (and the euro), and
+# Ukrainian is the same page.
+APPLE_PAGES = {
+    10000: "MacRoman",
+    10001: "MacJapanese",
+    10002: "MacChineseTrad",
+    10003: "MacKorean",
+    10004: "MacArabic",
+    10005: "MacHebrew",
+    10006: "MacGreek",
+    10007: "MacCyrillic",
+    10008: "MacChineseSimp",
+    10010: "MacRomanian",
+    10017: "MacCyrillic",
+    10021: "MacThai",
+    10029: "MacCentralEurRoman",
+    10079: "MacIcelandic",
+    10081: "MacTurkish",
+    10082: "MacCroatian",
+}
+# Apple's transcoding hints: they say which glyph variant or grouping a code stands for.
+HINTS = range(0xF860, 0xF880)
+
+# Prints each code a Perl encoding maps, as NAME CODE CHARACTER...: each byte alone, and each
+# pair of a byte that is no character alone.
+PERL_DUMP = r"""
+use Encode;
+for my $name (@ARGV) {
+  my $enc = find_encoding($name) or die "no encoding $name\n";
+  my $decode = sub {
+    my $bytes = shift;
+    my $text = $enc->decode($bytes, Encode::FB_QUIET);
+    return length($bytes) ? undef : $text;
+  };
+  my $put = sub {
+    my ($code, $text) = @_;
+    print join(" ", $name, $code, map { sprintf "%X", ord } split //, $text), "\n";
+  };
+  for my $b (0 .. 255) {
+    my $text = $decode->(chr $b);
+    if (defined $text) {
+      $put->(sprintf("%02X", $b), $text);
+      next;
+    }
+    for my $t (0 .. 255) {
+      my $pair = $decode->(chr($b) . chr($t));
+      $put->(sprintf("%02X%02X", $b, $t), $pair) if defined $pair;
+    }
+  }
+}
+"""
+
 APPLE_LOGO = 0xF8FF
 UNDEFINED = 0xFFFD
 LEAD = 0xFFFF  # a lead byte, in a single-byte table
+# A table entry from here on stands for a sequence of characters: surrogates are no characters.
+SEQUENCE_FIRST = 0xD800
+SEQUENCE_LAST = 0xDFFF
 
 
 def read_page(path):
@@ -171,6 +240,67 @@ def read_iconv_page(iconv, number):
     return number, 1, -1, -1, set(), single, {}
 
 
+def read_apple_pages():
+    """{name: {code: characters}} for every page of APPLE_PAGES, codes as bytes; None when perl or
+    one of its encodings is missing."""
+    names = sorted(set(APPLE_PAGES.values()))
+    try:
+        result = subprocess.run(
+            ["perl", "-e", PERL_DUMP, *names], capture_output=True, text=True, check=False
+        )
+    except OSError:
+        return None
+    if result.returncode != 0:
+        return None
+    pages = {name: {} for name in names}
+    for line in result.stdout.splitlines():
+        name, code, *chars = line.split()
+        pages[name][bytes.fromhex(code)] = tuple(int(c, 16) for c in chars)
+    return pages
+
+
+def apple_characters(chars):
+    """Apple's characters of a code without its transcoding hints, as a table holds them."""
+    text = tuple(c for c in chars if c not in HINTS)
+    if not text or any(c >= 0x10000 or SEQUENCE_FIRST <= c <= SEQUENCE_LAST for c in text):
+        raise ValueError("a Mac code gives %s: no characters a table holds" % (chars,))
+    return text
+
+
+def apply_apple(number, apple, table, pairs):
+    """The Windows page as decided (table: LEAD or a character per byte; pairs: lead -> row),
+    with Apple's codes put in: each entry a tuple of characters; the count of codes changed."""
+    single = [(c,) for c in table]
+    rows = {lead: [(c,) for c in row] for lead, row in pairs.items()}
+    apple_leads = {code[0] for code in apple if len(code) == 2}
+    for code, chars in apple.items():
+        if len(code) == 1:
+            single[code[0]] = apple_characters(chars)
+    for lead in apple_leads:
+        single[lead] = (LEAD,)
+    for lead in list(rows):
+        if single[lead] != (LEAD,):
+            del rows[lead]  # a character of its own in Apple's table
+    for lead in apple_leads:
+        rows.setdefault(lead, [(UNDEFINED,)] * 256)
+    for code, chars in apple.items():
+        if len(code) == 2:
+            rows[code[0]][code[1]] = apple_characters(chars)
+    if not rows and any(len(utf8_of(c)) > 4 for c in single if c != (LEAD,)):
+        raise ValueError("%d: a byte's characters take more UTF-8 than the reader keeps" % number)
+    old = {(b,): (c,) for b, c in enumerate(table) if c != LEAD}
+    old.update(((lead, t), (c,)) for lead, row in pairs.items() for t, c in enumerate(row))
+    new = {(b,): c for b, c in enumerate(single) if c != (LEAD,)}
+    new.update(((lead, t), c) for lead, row in rows.items() for t, c in enumerate(row))
+    undefined = (UNDEFINED,)
+    changed = sum(1 for k in set(old) | set(new) if old.get(k, undefined) != new.get(k, undefined))
+    return single, rows, changed
+
+
+def utf8_of(chars):
+    return "".join(map(chr, chars)).encode("utf-8", "surrogatepass")
+
+
 def decide_single(number, default_char, default_bytes, leads, single):
     mac = 10000 <= number < 20000
     ascii_half = all(single[b] == b for b in range(0x20, 0x7F))
@@ -213,11 +343,13 @@ def c_array(values, per_line, indent="    "):
 
 HEADER = """\
 // Generated by scripts/generate_code_pages.py from Wine's code page files
-// (/usr/share/wine/nls/c_*.nls of Debian's wine package) and, for the single-byte pages Wine has
-// no file for, glibc's converters: do not edit, regenerate.
+// (/usr/share/wine/nls/c_*.nls of Debian's wine package), for the single-byte pages Wine has no
+// file for glibc's converters, and for the Mac pages Apple's tables as Perl's Encode module has
+// them: do not edit, regenerate.
 // The characters of every built-in code page, as constant data: nothing is built at start-up.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 namespace richtext::code_page_tables {
@@ -226,6 +358,13 @@ namespace richtext::code_page_tables {
 inline constexpr char16_t kLead = 0xFFFF;
 // In any table: the bytes are no character of the page.
 inline constexpr char16_t kUndefined = 0xFFFD;
+// In any table, from here to kSequenceLast: the bytes stand for several characters (some Mac
+// codes do), sequence number value - kSequenceFirst. Surrogates are no characters of any page.
+// On a single-byte page a sequence takes at most four bytes of UTF-8.
+inline constexpr char16_t kSequenceFirst = 0xD800;
+inline constexpr char16_t kSequenceLast = 0xDFFF;
+// The most characters a sequence has.
+inline constexpr std::size_t kLongestSequence = %d;
 
 // The characters of one lead byte's trail bytes first..last, from kPairs[start] on; every other
 // trail byte makes no character.
@@ -241,18 +380,22 @@ struct Table {
   const PairRow* rows;     // one per lead byte from lead_first to lead_last; null: single-byte
   std::uint8_t lead_first;
   std::uint8_t lead_last;
+  bool sequences;  // some bytes or pairs stand for several characters
 };
 
 // The built-in table of a code page number; null when there is none.
 const Table* Find(int number);
 
 extern const char16_t kPairs[];
+// Sequence n is kSequences[kSequenceStarts[n]] up to kSequences[kSequenceStarts[n + 1]].
+extern const char16_t kSequences[];
+extern const std::uint16_t kSequenceStarts[];
 
 }  // namespace richtext::code_page_tables
 """
 
 
-def generate(nls_dir, iconv):
+def generate(nls_dir, iconv, apple):
     pages = {}
     for name in os.listdir(nls_dir):
         m = re.fullmatch(r"c_(\d+)\.nls", name)
@@ -266,12 +409,36 @@ def generate(nls_dir, iconv):
     for alias, target in ALIASES.items():
         if target not in pages:
             raise ValueError("no table for %d, which %d decodes as" % (target, alias))
+    for number in APPLE_PAGES:
+        if number not in pages:
+            raise ValueError("no Windows table for %d, which Apple's codes complete" % number)
 
     pool, pool_index = [], {}
-    single_arrays, tables, notes = [], {}, []
+    sequences, sequence_index = [], {}
+
+    def entry(chars):
+        """A table's value for the characters of one code."""
+        if len(chars) == 1:
+            return chars[0]
+        if chars not in sequence_index:
+            sequence_index[chars] = len(sequences)
+            sequences.append(chars)
+        if sequence_index[chars] > SEQUENCE_LAST - SEQUENCE_FIRST:
+            raise ValueError("more sequences than the table values set aside for them")
+        return SEQUENCE_FIRST + sequence_index[chars]
+
+    single_arrays, tables, notes, apple_notes = [], {}, [], []
     for number in sorted(pages):
         max_size, default_char, default_bytes, leads, single, rows = pages[number]
         table, undefined = decide_single(number, default_char, default_bytes, leads, single)
+        decided = decide_pairs(default_char, default_bytes, rows)
+        if number in APPLE_PAGES:
+            name = APPLE_PAGES[number]
+            chars, char_rows, changed = apply_apple(number, apple[name], table, decided)
+            apple_notes.append("//   %d %s: %d" % (number, name, changed))
+            table = [entry(c) for c in chars]
+            decided = {lead: [entry(c) for c in row] for lead, row in char_rows.items()}
+            undefined = [(b, c) for b, c in undefined if table[b] == UNDEFINED]
         if undefined:
             items = ["%02X(%04X)" % (b, c) for b, c in undefined]
             for i in range(0, len(items), 10):
@@ -282,8 +449,7 @@ def generate(nls_dir, iconv):
         )
         row_text = None
         lead_first = lead_last = 0
-        if rows:
-            decided = decide_pairs(default_char, default_bytes, rows)
+        if decided:
             lead_first, lead_last = min(decided), max(decided)
             entries = []
             for lead in range(lead_first, lead_last + 1):
@@ -303,27 +469,41 @@ def generate(nls_dir, iconv):
                 "\n".join("    " + e + "," for e in entries),
             )
             single_arrays.append(row_text)
-        tables[number] = (number, row_text is not None, lead_first, lead_last)
+        has_sequences = any(SEQUENCE_FIRST <= c <= SEQUENCE_LAST for c in table) or any(
+            SEQUENCE_FIRST <= c <= SEQUENCE_LAST for row in decided.values() for c in row
+        )
+        tables[number] = (row_text is not None, lead_first, lead_last, has_sequences)
+
+    starts = [0]
+    for chars in sequences:
+        starts.append(starts[-1] + len(chars))
+    longest = max((len(chars) for chars in sequences), default=1)
+    if starts[-1] > 0xFFFF:
+        raise ValueError("the sequences' characters outgrow their 16-bit starts")
 
     entries = []
     for number in sorted(set(tables) | set(ALIASES)):
         source = ALIASES.get(number, number)
-        _, has_rows, lead_first, lead_last = tables[source]
+        has_rows, lead_first, lead_last, has_sequences = tables[source]
         rows = "kRows%d" % source if has_rows else "nullptr"
         entries.append(
-            "    {%d, kSingle%d, %s, 0x%02X, 0x%02X},"
-            % (number, source, rows, lead_first, lead_last)
+            "    {%d, kSingle%d, %s, 0x%02X, 0x%02X, %s},"
+            % (number, source, rows, lead_first, lead_last, "true" if has_sequences else "false")
         )
 
     cpp = [
         "// Generated by scripts/generate_code_pages.py from Wine's code page files",
-        "// (/usr/share/wine/nls/c_*.nls of Debian's wine package) and glibc's converters (iconv):",
-        "// do not edit, regenerate with",
+        "// (/usr/share/wine/nls/c_*.nls of Debian's wine package), glibc's converters (iconv) and",
+        "// Perl's Encode module (Apple's Mac tables): do not edit, regenerate with",
         "//   python3 scripts/generate_code_pages.py --nls /usr/share/wine/nls",
-        "// which needs both; with either missing, --check skips rather than fails.",
+        "// which needs all three; with one missing, --check skips rather than fails.",
         "//",
         "// Single-byte pages Wine has no file for, from glibc's converters, each byte alone:",
         *wrap_numbers(from_glibc),
+        "//",
+        "// Mac pages as Apple maps them where it maps a code, as Windows elsewhere; the codes",
+        "// that differ from Windows' table:",
+        *apple_notes,
         "//",
         "// Bytes given placeholders instead of characters, as byte(placeholder), now U+FFFD:",
         *notes,
@@ -351,6 +531,14 @@ def generate(nls_dir, iconv):
         "const char16_t kPairs[] = {",
         c_array(pool, 12),
         "};",
+        "",
+        "// The characters of codes that stand for several.",
+        "const char16_t kSequences[] = {",
+        c_array(sum(sequences, ()), 12),
+        "};",
+        "const std::uint16_t kSequenceStarts[] = {",
+        c_array(starts, 12),
+        "};",
         "// clang-format on",
         "",
         "const Table* Find(int number) {",
@@ -362,7 +550,7 @@ def generate(nls_dir, iconv):
         "}  // namespace richtext::code_page_tables",
         "",
     ]
-    return HEADER, "\n".join(cpp)
+    return HEADER % longest, "\n".join(cpp)
 
 
 def wrap_numbers(numbers):
@@ -398,7 +586,12 @@ def main():
     if iconv is None:
         print("no glibc converters for every page of ICONV_PAGES: nothing to generate")
         return 77 if args.check else 1
-    header, cpp = generate(args.nls, iconv)
+    apple = read_apple_pages()
+    if apple is None:
+        names = ", ".join(sorted(set(APPLE_PAGES.values())))
+        print("no perl with Encode's Mac encodings (%s): nothing to generate" % names)
+        return 77 if args.check else 1
+    header, cpp = generate(args.nls, iconv, apple)
     if not args.check:
         write(args.out, header, cpp)
         return 0

@@ -36,7 +36,14 @@ void CharDecoder::DecodeOther(const CodePage* page, const std::uint8_t* bytes, s
 void CharDecoder::DecodeInto(const CodePage* page, const std::uint8_t* bytes, std::size_t size,
                              std::u32string& out) {
   if (page->kind() == CodePage::Kind::kSingleByte && !CharacterHalfRead()) {
-    for (std::size_t k = 0; k < size; ++k) out.push_back(page->single(bytes[k]));
+    for (std::size_t k = 0; k < size; ++k) {
+      const char32_t c = page->single(bytes[k]);
+      if (IsSequence(c)) {
+        for (char16_t part : CodePage::Sequence(c)) out.push_back(part);
+      } else {
+        out.push_back(c);
+      }
+    }
     return;
   }
   DecodeMultiByte(page, bytes, size, CharsSink{out});
@@ -45,16 +52,34 @@ void CharDecoder::DecodeInto(const CodePage* page, const std::uint8_t* bytes, st
 template <class Sink>
 void CharDecoder::DecodeMultiByte(const CodePage* page, const std::uint8_t* bytes, std::size_t size,
                                   Sink sink) {
-  const std::uint8_t* const end = bytes + size;
   if (page->kind() == CodePage::Kind::kUtf8) {
-    for (; bytes < end; ++bytes) DecodeUtf8Byte(*bytes, sink);
-    return;
+    for (const std::uint8_t* const end = bytes + size; bytes < end; ++bytes)
+      DecodeUtf8Byte(*bytes, sink);
+  } else if (page->has_sequences()) [[unlikely]] {
+    DecodePairs<true>(page, bytes, size, sink);
+  } else {
+    DecodePairs<false>(page, bytes, size, sink);
   }
-  // The characters are gathered and appended a batch at a time.
+}
+
+template <bool kSequences, class Sink>
+void CharDecoder::DecodePairs(const CodePage* page, const std::uint8_t* bytes, std::size_t size,
+                              Sink sink) {
+  // The characters are gathered and appended a batch at a time; a byte adds at most a pair's
+  // characters and its own.
+  constexpr std::size_t kMostPerByte = 2 * (kSequences ? kLongestSequence : 1);
+  static_assert(kMostPerByte <= kBatch);
   char32_t batch[kBatch];
   std::size_t count = 0;
-  for (; bytes < end; ++bytes) {
-    if (count + 2 > kBatch) {
+  const auto add = [&batch, &count](char32_t c) {
+    if (kSequences && IsSequence(c)) {
+      for (char16_t part : CodePage::Sequence(c)) batch[count++] = part;
+    } else {
+      batch[count++] = c;
+    }
+  };
+  for (const std::uint8_t* const end = bytes + size; bytes < end; ++bytes) {
+    if (count + kMostPerByte > kBatch) {
       sink.Many(*this, batch, count);
       count = 0;
     }
@@ -62,7 +87,7 @@ void CharDecoder::DecodeMultiByte(const CodePage* page, const std::uint8_t* byte
     if (has_lead_byte_) {
       has_lead_byte_ = false;
       const char32_t c = page->pair(lead_byte_, byte);
-      batch[count++] = c;
+      add(c);
       // Not a trail byte at all (a space, a digit, a control): the lead byte alone is lost, and
       // the byte is read on its own.
       if (c != kReplacement || byte >= 0x40) continue;
@@ -72,7 +97,7 @@ void CharDecoder::DecodeMultiByte(const CodePage* page, const std::uint8_t* byte
       has_lead_byte_ = true;
       lead_byte_ = byte;
     } else {
-      batch[count++] = c;
+      add(c);
     }
   }
   sink.Many(*this, batch, count);

@@ -121,6 +121,10 @@ class CharDecoder {
   template <class Sink>
   void DecodeMultiByte(const CodePage* page, const std::uint8_t* bytes, std::size_t size,
                        Sink sink);
+  // The same for a page of lead and trail bytes; only a few pages have codes of several
+  // characters, and only their loop looks for them.
+  template <bool kSequences, class Sink>
+  void DecodePairs(const CodePage* page, const std::uint8_t* bytes, std::size_t size, Sink sink);
   template <class Sink>
   void DecodeUtf8Byte(std::uint8_t byte, Sink sink);
   static constexpr std::size_t kBatch = 64;

@@ -1,5 +1,7 @@
 #include "richtext/code_page.h"
 
+#include <cstring>
+
 #include "richtext/code_page_tables.h"
 #include "richtext/symbol_fonts.h"
 
@@ -16,7 +18,20 @@ void CodePage::Finish() {
   for (int b = 0; b < 0x80; ++b) {
     if (single_[b] != static_cast<char32_t>(b)) ascii_transparent_ = false;
   }
-  for (int b = 0; b < 256; ++b) shown_[b] = TextBuilder::Encode(single_[b]);
+  for (int b = 0; b < 256; ++b) {
+    if (!IsSequence(single_[b])) {
+      shown_[b] = TextBuilder::Encode(single_[b]);
+      continue;
+    }
+    // The generator keeps a single-byte page's sequences within one ShownChar.
+    ShownChar& shown = shown_[b];
+    for (char16_t c : Sequence(single_[b])) {
+      const ShownChar part = TextBuilder::Encode(c);
+      if (shown.size + part.size > sizeof shown.bytes) break;
+      std::memcpy(shown.bytes + shown.size, part.bytes, part.size);
+      shown.size += part.size;
+    }
+  }
 }
 
 char32_t CodePage::pair(std::uint8_t lead, std::uint8_t trail) const {

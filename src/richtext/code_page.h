@@ -7,19 +7,24 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <string_view>
 
+#include "richtext/code_page_tables.h"
 #include "richtext/symbol_fonts.h"
 #include "richtext/text_builder.h"
 
 namespace richtext {
 
-namespace code_page_tables {
-struct Table;
-}
-
 // Marks in a single-byte table that are not characters.
 inline constexpr char32_t kLeadByte = 0xFFFFFFFE;  // starts a double-byte character
 inline constexpr char32_t kReplacement = 0xFFFD;   // no character of the code page
+
+// A byte or pair that stands for several characters (a few of Apple's codes do) is given as a
+// surrogate, which no page has as a character; CodePage::Sequence gives the characters.
+inline constexpr bool IsSequence(char32_t c) {
+  return c >= code_page_tables::kSequenceFirst && c <= code_page_tables::kSequenceLast;
+}
+inline constexpr std::size_t kLongestSequence = code_page_tables::kLongestSequence;
 
 inline constexpr int kUtf8CodePage = 65001;
 
@@ -40,12 +45,22 @@ class CodePage {
   // True when every byte below 0x80 stands for itself, so ASCII runs can be copied whole.
   bool ascii_transparent() const { return ascii_transparent_; }
   // The character of one byte; kLeadByte for the first byte of a double-byte pair,
-  // kReplacement for a byte the page leaves undefined.
+  // kReplacement for a byte the page leaves undefined, or a sequence (IsSequence).
   char32_t single(std::uint8_t byte) const { return single_[byte]; }
-  // Each byte's character as the text builder writes it (single-byte pages).
+  // Each byte's character (or characters) as the text builder writes it (single-byte pages).
   const ShownChar* shown() const { return shown_.data(); }
-  // The character of a lead byte and its trail byte; kReplacement when they are not one.
+  // The character of a lead byte and its trail byte, or a sequence; kReplacement when they are
+  // not one.
   char32_t pair(std::uint8_t lead, std::uint8_t trail) const;
+  // Some bytes or pairs stand for several characters.
+  bool has_sequences() const { return table_ != nullptr && table_->sequences; }
+  // The characters of a sequence that single() or pair() gave.
+  static std::u16string_view Sequence(char32_t c) {
+    const std::uint16_t* starts =
+        code_page_tables::kSequenceStarts + (c - code_page_tables::kSequenceFirst);
+    return {code_page_tables::kSequences + starts[0],
+            static_cast<std::size_t>(starts[1] - starts[0])};
+  }
 
   // The built-in page of this number; null when rtfplain has no table for it.
   static std::unique_ptr<CodePage> BuiltIn(int number);

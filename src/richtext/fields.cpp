@@ -95,12 +95,12 @@ void Fields::CollectInstruction(const std::uint8_t* bytes, std::size_t size) {
   instruction.append(reinterpret_cast<const char*>(bytes), std::min(size, room));
 }
 
-std::optional<char32_t> Fields::End(const TextBuilder& out, FontTable& fonts) {
+std::u32string Fields::End(const TextBuilder& out, FontTable& fonts) {
   Field field = std::move(open_.back());
   open_.pop_back();
-  if (field.out != &out || out.size() != field.size_before) return std::nullopt;
+  if (field.out != &out || out.size() != field.size_before) return {};
   std::optional<SymbolField> symbol = ParseSymbolField(field.instruction);
-  if (!symbol) return std::nullopt;  // a field with no result shows nothing
+  if (!symbol) return {};  // a field with no result shows nothing
   char32_t c = symbol->code;
   const SymbolFont font = SymbolFontOfName(symbol->font);
   const CodePage* page =
@@ -108,10 +108,14 @@ std::optional<char32_t> Fields::End(const TextBuilder& out, FontTable& fonts) {
   if (!symbol->unicode && c >= 0x20 && c <= 0xFF) {
     c = page->single(static_cast<std::uint8_t>(c));
     if (c == kLeadByte) c = kReplacement;
+    if (IsSequence(c)) {
+      const std::u16string_view sequence = CodePage::Sequence(c);
+      return std::u32string(sequence.begin(), sequence.end());
+    }
   } else if (font != SymbolFont::kNone) {
     c = page->ShownUnicode(c);
   }
-  return c;
+  return std::u32string(1, c);
 }
 
 }  // namespace richtext

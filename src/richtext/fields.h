@@ -31,9 +31,9 @@ class Fields {
   // Bytes of the innermost field's \fldinst.
   void CollectInstruction(const std::uint8_t* bytes, std::size_t size);
   // The innermost field's group has closed, with its result in out: the character a SYMBOL
-  // field shows when its result is empty, if any. Bytes of a font that is not a symbol font
-  // are read through the document's page.
-  std::optional<char32_t> End(const TextBuilder& out, FontTable& fonts);
+  // field shows when its result is empty (several for some Mac codes), else none. Bytes of a
+  // font that is not a symbol font are read through the document's page.
+  std::u32string End(const TextBuilder& out, FontTable& fonts);
 
  private:
   struct Field {

@@ -25,6 +25,7 @@ struct GroupState {
   Destination destination = Destination::kText;
   // \loch, \hich, \dbch, \ltrch, \rtlch, packed (see ClassWord).
   std::uint16_t font_words = 0;
+  bool drop_cap = false;         // the paragraph is a drop cap, the start of the next one
   bool hidden = false;           // \v
   bool deleted = false;          // \deleted (tracked changes)
   bool opens_field = false;      // this group holds a \field

@@ -221,7 +221,11 @@ std::uint64_t Interpreter::ActOn(Keyword keyword, bool has_parameter, std::int32
       break;
     }
     case Action::kParagraphDefaults:
+      state_.drop_cap = false;
       if (state_.destination == Destination::kText) lists_.ParagraphDefaults(state_);
+      break;
+    case Action::kDropCap:
+      state_.drop_cap = has_parameter && (parameter == 1 || parameter == 2);
       break;
     case Action::kTextBox:
       if (visible_ && !state_.opens_text_box) {
@@ -362,8 +366,10 @@ void Interpreter::GroupClose() {
   }
   UpdateMode();
   if (closes_field) {
-    const std::optional<char32_t> symbol = fields_.End(out(), fonts_);
-    if (symbol && visible_) Emit(*symbol);
+    const std::u32string symbol = fields_.End(out(), fonts_);
+    if (visible_) {
+      for (char32_t c : symbol) Emit(c);
+    }
   }
   if (closes_note && state_.note < 0) notes_->Ended(body_);
   if (closes_text_box && visible_) out().EnsureLineStart();

@@ -115,7 +115,8 @@ void Interpreter::Break(Action action) {
   decoder_.EndCharacter(out());
   switch (action) {
     case Action::kParagraph:
-      out().ParagraphEnd();
+      // A drop cap is the first letter of the next paragraph, framed beside it: no line end.
+      if (!state_.drop_cap) out().ParagraphEnd();
       if (&out() == &body_) notes_->ParagraphEnded(body_);
       break;
     case Action::kLineBreak:

@@ -87,6 +87,7 @@ constexpr std::array kDefinitions = std::to_array<Definition>({
     {"docvar", Action::kDestination, kSkipGroup},
     {"dptxbx", Action::kDestination, kTextGroup},
     {"dptxbxtext", Action::kTextBox, 0},
+    {"dropcapt", Action::kDropCap, 0},
     {"ds", Action::kPassedOver, 0},
     {"emdash", Action::kCharacter, 0x2014},
     {"emspace", Action::kCharacter, 0x2003},

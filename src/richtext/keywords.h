@@ -119,6 +119,7 @@ enum class Action : std::uint8_t {
   kNoteStart,          // \ftnstartN (value 0), \aftnstartN (value 1)
   kList,               // value: ListWord
   kParagraphDefaults,  // \pard
+  kDropCap,            // \dropcaptN: the paragraph is a drop cap (1 in the text, 2 in the margin)
 };
 
 // How automatic note marks are numbered.

@@ -25,22 +25,6 @@ const char* IconvName(int code_page) {
       return "CP950";
     case 1361:
       return "JOHAB";
-    case 10000:
-      return "MACINTOSH";
-    case 10001:
-      return "SHIFT_JIS";
-    case 10002:
-      return "BIG5";
-    case 10003:
-      return "EUC-KR";
-    case 10007:
-      return "MAC-CYRILLIC";
-    case 10008:
-      return "EUC-CN";
-    case 10029:
-      return "MAC-CENTRALEUROPE";
-    case 10079:
-      return "MAC-IS";
     case 20127:
       return "ASCII";
     case 20866:
