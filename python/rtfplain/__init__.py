@@ -18,7 +18,6 @@ Errors: NotRichTextError (a ValueError) for input that is not RTF, OSError for f
 MemoryError, TypeError for a str given as a document (RTF is bytes).
 """
 import os
-import secrets
 
 from ._rtfplain import NotRichTextError, Reader, __version__, read_text, to_text
 from ._rtfplain import convert_to_fd as _convert_to_fd
@@ -67,7 +66,7 @@ def _temporary_file(folder, name):
     """A new hidden file beside dst under a name no other call picks; its permissions are those
     of any new file (the umask's)."""
     while True:
-        token, name = secrets.token_hex(8), name[:128]  # room for the rest within NAME_MAX
+        token, name = os.urandom(8).hex(), name[:128]  # room for the rest within NAME_MAX
         if isinstance(name, bytes):
             stem = b"." + name + b"." + token.encode() + b".tmp"
         else:
