@@ -3,45 +3,22 @@
 #include <gtest/gtest.h>
 #include <rtfplain.h>
 
+#include "fixture_texts.h"
+
 #include <algorithm>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <random>
-#include <sstream>
 #include <string>
 #include <vector>
 
 namespace {
 namespace fs = std::filesystem;
 
-std::string ReadBytes(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream bytes;
-  bytes << in.rdbuf();
-  return bytes.str();
-}
-
-// The expected files hold the text with LF line ends and a final line end.
-std::string Expected(const fs::path& document, bool lf) {
-  std::string text = ReadBytes(fs::path(document).replace_extension(".txt"));
-  if (!text.empty() && text.back() == '\n') text.pop_back();
-  if (lf) return text;
-  std::string crlf;
-  for (char c : text) {
-    if (c == '\n') crlf += '\r';
-    crlf += c;
-  }
-  return crlf;
-}
+using fixtures::ReadBytes;
 
 std::vector<fs::path> Fixtures() {
-  std::vector<fs::path> documents;
-  for (const auto& entry : fs::directory_iterator(RTFPLAIN_FIXTURES_DIR)) {
-    if (entry.path().extension() == ".rtf") documents.push_back(entry.path());
-  }
-  std::sort(documents.begin(), documents.end());
-  return documents;
+  return fixtures::Documents(RTFPLAIN_FIXTURES_DIR);
 }
 
 std::string OneShot(const std::string& rtf, unsigned flags, rtfplain_status* status) {
@@ -97,7 +74,7 @@ TEST(CApi, GivesTheProgramsTextEveryWay) {
   for (const fs::path& document : documents) {
     const std::string rtf = ReadBytes(document);
     for (const unsigned flags : {0u, unsigned{RTFPLAIN_LF}}) {
-      const std::string expected = Expected(document, flags == RTFPLAIN_LF);
+      const std::string expected = fixtures::ExpectedText(document, flags == RTFPLAIN_LF);
       rtfplain_status status;
       EXPECT_EQ(OneShot(rtf, flags, &status), expected) << document.filename();
       EXPECT_EQ(status, RTFPLAIN_OK);

@@ -1,11 +1,12 @@
 // Realistic documents in tests/fixtures, each beside the text a reader sees on the page.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
+#include <optional>
+#include <string>
+#include <vector>
 
+#include "fixture_texts.h"
 #include "load_document.h"
 #include "reader_in_pieces.h"
 #include "richtext/reader.h"
@@ -13,33 +14,10 @@
 namespace {
 namespace fs = std::filesystem;
 
-std::string ReadBytes(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream bytes;
-  bytes << in.rdbuf();
-  return bytes.str();
-}
-
-// Expected files are written with LF line ends and a final line end; the reader gives CR LF and
-// leaves the final paragraph end out.
-std::string ExpectedText(const fs::path& path) {
-  std::string lf = ReadBytes(path);
-  if (!lf.empty() && lf.back() == '\n') lf.pop_back();
-  std::string crlf;
-  for (char c : lf) {
-    if (c == '\n') crlf += '\r';
-    crlf += c;
-  }
-  return crlf;
-}
+using fixtures::ReadBytes;
 
 std::vector<fs::path> Fixtures() {
-  std::vector<fs::path> documents;
-  for (const auto& entry : fs::directory_iterator(RTFPLAIN_FIXTURES_DIR)) {
-    if (entry.path().extension() == ".rtf") documents.push_back(entry.path());
-  }
-  std::sort(documents.begin(), documents.end());
-  return documents;
+  return fixtures::Documents(RTFPLAIN_FIXTURES_DIR);
 }
 
 TEST(Fixtures, EachDocumentGivesItsText) {
@@ -48,8 +26,7 @@ TEST(Fixtures, EachDocumentGivesItsText) {
   for (const fs::path& document : documents) {
     const std::optional<std::string> text = testing_support::LoadDocument(document);
     ASSERT_TRUE(text) << document.filename();
-    EXPECT_EQ(*text, ExpectedText(fs::path(document).replace_extension(".txt")))
-        << document.filename();
+    EXPECT_EQ(*text, fixtures::ExpectedText(document, false)) << document.filename();
   }
 }
 
