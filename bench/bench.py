@@ -14,13 +14,14 @@ standard output and to DIR/results.md.
 import argparse
 import collections
 import difflib
-import hashlib
 import os
 import shutil
 import statistics
 import subprocess
 import sys
 import time
+
+from report import Report, load_line, make_corpus
 
 SHAPES = ["text", "pictures", "cjk", "cyrillic", "plain"]
 SCALES = [0.5, 1]
@@ -61,25 +62,6 @@ class Run:
         self.wall = wall / 1e9
         self.cpu = (user + system) / 1e9
         self.peak = peak_kb * 1024
-
-
-def file_digest(path):
-    with open(path, "rb") as f:
-        return hashlib.sha256(f.read()).hexdigest()
-
-
-def make_corpus(generator, folder, scale, shapes):
-    """Generates the shapes into folder unless a stamp says this generator already did."""
-    stamp = os.path.join(folder, "stamp")
-    want = "%s scale=%s shapes=%s" % (file_digest(generator), scale, ",".join(shapes))
-    if os.path.exists(stamp) and open(stamp).read() == want:
-        return
-    os.makedirs(folder, exist_ok=True)
-    print("generating %s at scale %s ..." % (",".join(shapes), scale), file=sys.stderr)
-    subprocess.run([sys.executable, generator, folder, "--scale", str(scale), "--only",
-                    ",".join(shapes)], check=True, stdout=subprocess.DEVNULL)
-    with open(stamp, "w") as f:
-        f.write(want)
 
 
 def place_program(program, folder, name="rtfplain"):
@@ -156,11 +138,6 @@ def mib(n):
     return n / (1024 * 1024)
 
 
-def load_line():
-    one, five, fifteen = os.getloadavg()
-    return "load average %.2f %.2f %.2f" % (one, five, fifteen)
-
-
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--build", required=True, help="Release build folder")
@@ -185,18 +162,9 @@ def main():
     scratch = os.path.abspath(args.scratch)
     out = os.path.join(scratch, "out")
     os.makedirs(out, exist_ok=True)
-    lines = []
-    failures = []
-    targets = []  # rows of the closing table: (target, figure, met)
-
-    def say(text=""):
-        print(text, flush=True)
-        lines.append(text)
-
-    def judge(name, figure, met, failure):
-        targets.append((name, figure, "yes" if met else "**no**"))
-        if not met:
-            failures.append(failure)
+    report = Report()
+    say, judge = report.say, report.judge
+    lines, targets, failures = report.lines, report.targets, report.failures
 
     say("# rtfplain benchmark")
     say()

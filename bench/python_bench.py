@@ -19,13 +19,14 @@ The tables, and the targets beside the figures, go to standard output and DIR/re
 import argparse
 import concurrent.futures
 import filecmp
-import hashlib
 import os
 import shutil
 import statistics
 import subprocess
 import sys
 import time
+
+from report import Report, load_line, make_corpus
 
 import rtfplain
 
@@ -62,10 +63,6 @@ def ms(seconds):
 
 def mib(n):
     return "%.1f" % (n / (1024 * 1024))
-
-
-def load_line():
-    return "load average %.2f %.2f %.2f" % os.getloadavg()
 
 
 def child(argv, cwd=None):
@@ -154,14 +151,9 @@ def main():
     python = sys.executable
     lines, targets, failures = [], [], []
 
-    def say(text=""):
-        print(text, flush=True)
-        lines.append(text)
-
-    def judge(name, figure, met, failure):
-        targets.append((name, figure, "yes" if met else "**no**"))
-        if not met:
-            failures.append(failure)
+    report = Report()
+    say, judge = report.say, report.judge
+    lines, targets, failures = report.lines, report.targets, report.failures
 
     say("# Python package benchmark")
     say()
@@ -353,22 +345,6 @@ def main():
     say("Targets missed: " + ("; ".join(failures) if failures else "none"))
     with open(os.path.join(scratch, "results.md"), "w", encoding="utf-8") as f:
         f.write("\n".join(lines) + "\n")
-
-
-def make_corpus(generator, folder, scale, shapes):
-    """Generates the shapes into folder unless a stamp says this generator already did."""
-    stamp = os.path.join(folder, "stamp")
-    with open(generator, "rb") as f:
-        want = "%s scale=%s shapes=%s" % (hashlib.sha256(f.read()).hexdigest(), scale,
-                                          ",".join(shapes))
-    if os.path.exists(stamp) and open(stamp).read() == want:
-        return
-    os.makedirs(folder, exist_ok=True)
-    print("generating %s at scale %s ..." % (",".join(shapes), scale), file=sys.stderr)
-    subprocess.run([sys.executable, generator, folder, "--scale", str(scale), "--only",
-                    ",".join(shapes)], check=True, stdout=subprocess.DEVNULL)
-    with open(stamp, "w") as f:
-        f.write(want)
 
 
 if __name__ == "__main__":
