@@ -37,7 +37,9 @@ cc "${cflags[@]}" "$scratch/totext.c" $(pkg-config --cflags --libs rtfplain) \
   -Wl,-rpath,"$libdir" -o "$scratch/totext-pc-shared"
 cc "${cflags[@]}" "$scratch/stream.c" $(pkg-config --cflags rtfplain) -static \
   $(pkg-config --static --libs rtfplain) -o "$scratch/stream-pc-static"
-ldd "$scratch/totext-pc-shared" | grep -q 'librtfplain\.so\.0 => ' || fail "not linked to the .so"
+# Whole outputs, not pipes into grep -q: its early exit would fail the pipeline (pipefail).
+linked=$(ldd "$scratch/totext-pc-shared")
+grep -q 'librtfplain\.so\.0 => ' <<<"$linked" || fail "not linked to the .so"
 readelf -d "$scratch/stream-pc-static" | grep -q NEEDED && fail "not static"
 
 mkdir "$scratch/cmake"

@@ -74,7 +74,7 @@ case $mode in
     root=$work/root
     starts=(/rtfplain rtfplain) inside=() extra=""
     if [ ${#emulator[@]} -gt 0 ]; then
-      if readelf -l "${emulator[0]}" | grep -q INTERP; then
+      if readelf -l "${emulator[0]}" | grep INTERP >/dev/null; then
         echo "SKIP: the emulator ${emulator[0]} is not static, so it cannot start in an empty root"
         exit 77
       fi
