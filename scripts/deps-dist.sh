@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Installs what the Linux packages' checks and the cluster recipes' tests need on top of
 # scripts/deps.sh: rpm and debootstrap (the .deb and .rpm checks), Slurm with munge, GNU parallel
-# with an ssh server, and dask.distributed. Their services are only ever started by the tests,
-# on their own terms: a policy-rc.d keeps the packages' scripts from starting them at install.
+# with an ssh server and rsync, and dask.distributed. Their services are only ever started by the
+# tests, on their own terms: a policy-rc.d keeps the packages' scripts from starting them.
 set -euo pipefail
 policy=/usr/sbin/policy-rc.d
 made_policy=
@@ -11,4 +11,4 @@ if [ "$(id -u)" -eq 0 ] && [ ! -e "$policy" ]; then
 fi
 trap '[ -z "$made_policy" ] || rm -f "$policy"' EXIT
 "$(dirname "$0")/deps.sh" rpm debootstrap dpkg-dev slurm-wlm munge parallel openssh-server \
-  openssh-client python3-distributed python3-venv
+  openssh-client rsync python3-distributed python3-venv
