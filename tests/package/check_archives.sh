@@ -173,7 +173,7 @@ check_rpm "rtfplain-$version-1.aarch64.rpm" aarch64
 # Each .rpm into an empty rpm root: its files there, the archive's program, converting a
 # document lying beside it (arm64 under qemu), then erased, leaving none of its files.
 rpm_force=()
-rpm --help | grep -q -- --force-debian && rpm_force=(--force-debian)  # Debian's rpm asks for it
+[[ $(rpm --help) != *--force-debian* ]] || rpm_force=(--force-debian)  # Debian's rpm asks for it
 # Quiet unless it fails: Debian's rpm warns on every install into any root.
 rpm_quiet() { "$@" 2>"$scratch/rpm.log" || { cat "$scratch/rpm.log" >&2; return 1; }; }
 for arch in x86_64 aarch64; do
@@ -232,7 +232,7 @@ deb_root_test() {
   left="$(while read -r f; do [ ! -e "$target/$f" ] || echo "$f"; done <<<"$deb_files"
     [ ! -e "$target/usr/share/doc/rtfplain" ] || echo /usr/share/doc/rtfplain)"
   [ -z "$left" ] || fail "dpkg -r in Debian 11 left: $left"
-  chroot "$target" dpkg -s rtfplain 2>/dev/null | grep -q '^Status: .* installed$' &&
+  ! grep -q '^Status: .* installed$' <<<"$(chroot "$target" dpkg -s rtfplain 2>/dev/null)" ||
     fail "dpkg -r in Debian 11: still installed"
   echo "the .deb in Debian 11: installed, converted, removed"
 }
