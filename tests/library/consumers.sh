@@ -37,8 +37,9 @@ cc "${cflags[@]}" "$scratch/totext.c" $(pkg-config --cflags --libs rtfplain) \
   -Wl,-rpath,"$libdir" -o "$scratch/totext-pc-shared"
 cc "${cflags[@]}" "$scratch/stream.c" $(pkg-config --cflags rtfplain) -static \
   $(pkg-config --static --libs rtfplain) -o "$scratch/stream-pc-static"
-ldd "$scratch/totext-pc-shared" | grep -q 'librtfplain\.so\.0 => ' || fail "not linked to the .so"
-readelf -d "$scratch/stream-pc-static" | grep -q NEEDED && fail "not static"
+# Whole outputs, not pipes into grep -q: its early exit fails the pipeline (pipefail).
+grep -q 'librtfplain\.so\.0 => ' <<<"$(ldd "$scratch/totext-pc-shared")" || fail "not linked to the .so"
+grep -q NEEDED <<<"$(readelf -d "$scratch/stream-pc-static")" && fail "not static"
 
 mkdir "$scratch/cmake"
 cp "$scratch/totext.c" "$scratch/stream.c" "$scratch/cmake/"
