@@ -7,6 +7,11 @@
 # exactly the API's names, it and the program import only Windows' own DLLs, and a C program
 # built against the archive as README shows converts through it. Also checks that
 # `cmake --install` puts the program and the man page under the prefix.
+# The .deb and .rpm packages: their fields and file lists, the same program as the archives';
+# the amd64 .deb installed with dpkg into a Debian 11 root (made with debootstrap, kept in
+# build/test-roots/; as root and with the mirror reachable, else skipped), converting there and
+# removed without a trace; each .rpm installed into an empty rpm root, converting, and erased.
+# SHA256SUMS covers every file made and matches.
 # Usage: tests/package/check_archives.sh   (after scripts/package.sh)
 set -euo pipefail
 cd "$(dirname "$0")/../.."
@@ -125,6 +130,119 @@ cmp -s "$linux_text" "$dll_cwd/my sample.rtf.txt" || fail "Linux and rtfplain.dl
 cmake --install build/default --prefix "$scratch/prefix" >/dev/null
 [ -x "$scratch/prefix/bin/rtfplain" ] || fail "cmake --install: no bin/rtfplain"
 [ -f "$scratch/prefix/share/man/man1/rtfplain.1" ] || fail "cmake --install: no man page"
+
+# ---- the Linux system packages
+deb_files="./usr/bin/rtfplain ./usr/share/doc/rtfplain/LICENSE $(for notice in $linux_notices; do
+  echo "./usr/share/doc/rtfplain/LICENSES/$notice"; done) ./usr/share/man/man1/rtfplain.1.gz"
+deb_files="$(tr ' ' '\n' <<<"$deb_files" | LC_ALL=C sort)"
+# The files (not folders) a package holds, one a line, as ./usr/...
+files_of_deb() { dpkg-deb -c "$1" | awk '$1 !~ /^d/ { print $6 }' | LC_ALL=C sort; }
+files_of_rpm() {
+  rpm -qp --queryformat '[%{FILEMODES:perms} ./%{FILENAMES}\n]' "$1" |
+    awk '$1 !~ /^d/ { print $2 }' | sed 's|^\./||; s|^/|./|' | LC_ALL=C sort
+}
+
+check_deb() {  # DEB ARCHITECTURE PROGRAM
+  local deb="$packages/$1" field value
+  [ -f "$deb" ] || { fail "no $1"; return; }
+  for field in Package=rtfplain Version="$version" Architecture="$2"; do
+    value="$(dpkg-deb -f "$deb" "${field%%=*}")"
+    [ "$value" = "${field#*=}" ] || fail "$1: ${field%%=*} is '$value', expected '${field#*=}'"
+  done
+  for field in Maintainer Homepage Description; do
+    [ -n "$(dpkg-deb -f "$deb" "$field")" ] || fail "$1: no $field"
+  done
+  dpkg-deb -I "$deb" >/dev/null || fail "$1: dpkg-deb -I fails"
+  [ "$(files_of_deb "$deb")" = "$deb_files" ] || fail "$1 holds: $(files_of_deb "$deb")"
+  dpkg-deb --fsys-tarfile "$deb" | tar -xOf - ./usr/bin/rtfplain | cmp -s - "$3" ||
+    fail "$1: not the archive's program"
+}
+check_rpm() {  # RPM ARCHITECTURE
+  local rpm="$packages/$1" fields
+  [ -f "$rpm" ] || { fail "no $1"; return; }
+  fields="$(rpm -qp --queryformat '%{NAME} %{VERSION} %{ARCH}|%{URL}|%{PACKAGER}|%{LICENSE}' "$rpm")"
+  [[ $fields == "rtfplain $version $2|"?*"|"?*"|MIT"* ]] || fail "$1: fields: $fields"
+  rpm -qip "$rpm" >/dev/null || fail "$1: rpm -qip fails"
+  [ "$(files_of_rpm "$rpm")" = "$deb_files" ] || fail "$1 holds: $(files_of_rpm "$rpm")"
+}
+check_deb "rtfplain_${version}_amd64.deb" amd64 "$linux/rtfplain"
+check_deb "rtfplain_${version}_arm64.deb" arm64 "$arm64/rtfplain"
+check_rpm "rtfplain-$version-1.x86_64.rpm" x86_64
+check_rpm "rtfplain-$version-1.aarch64.rpm" aarch64
+
+# Each .rpm into an empty rpm root: its files there, the archive's program, converting a
+# document lying beside it (arm64 under qemu), then erased, leaving none of its files.
+rpm_force=()
+[[ $(rpm --help) != *--force-debian* ]] || rpm_force=(--force-debian)  # Debian's rpm asks for it
+# Quiet unless it fails: Debian's rpm warns on every install into any root.
+rpm_quiet() { "$@" 2>"$scratch/rpm.log" || { cat "$scratch/rpm.log" >&2; return 1; }; }
+for arch in x86_64 aarch64; do
+  rpmroot="$scratch/rpmroot-$arch" run="" program="$linux/rtfplain"
+  [ "$arch" = aarch64 ] && run="$qemu" program="$arm64/rtfplain"
+  mkdir -p "$rpmroot" "$scratch/rpm-out-$arch"
+  rpm --root "$rpmroot" --initdb || { fail "rpm --initdb"; continue; }
+  rpm_quiet rpm -i --nodeps --ignorearch "${rpm_force[@]}" --root "$rpmroot" \
+    "$packages/rtfplain-$version-1.$arch.rpm" || { fail "rpm -i $arch"; continue; }
+  [ "$(cd "$rpmroot" && find ./usr -type f | LC_ALL=C sort)" = "$deb_files" ] ||
+    fail "rpm -i $arch: files: $(cd "$rpmroot" && find ./usr -type f)"
+  cmp -s "$rpmroot/usr/bin/rtfplain" "$program" || fail "rpm $arch: not the archive's program"
+  cp examples/sample.rtf "$rpmroot/usr/bin/sample.rtf"
+  (cd "$scratch/rpm-out-$arch" && $run "$rpmroot/usr/bin/rtfplain" sample.rtf) ||
+    fail "rpm $arch: the program failed"
+  cmp -s "$linux_text" "$scratch/rpm-out-$arch/sample.rtf.txt" || fail "rpm $arch: other output"
+  rm "$rpmroot/usr/bin/sample.rtf"
+  rpm_quiet rpm -e "${rpm_force[@]}" --root "$rpmroot" rtfplain || fail "rpm -e $arch"
+  [ -z "$(find "$rpmroot/usr" -type f)" ] || fail "rpm -e $arch left: $(find "$rpmroot/usr" -type f)"
+done
+
+# The amd64 .deb into a Debian 11 root, through dpkg as a user would install it; converting
+# there, then removed. The root is made once and kept (build/test-roots/); the package goes into
+# a copy of it, so the kept root stays clean.
+deb_root_test() {
+  local mirror="${RTFPLAIN_DEBIAN_MIRROR:-http://deb.debian.org/debian}"
+  local kept="$root/build/test-roots/debian-bullseye-amd64" target="$scratch/bullseye"
+  if [ "$(id -u)" -ne 0 ]; then
+    echo "skipped: the .deb in a Debian 11 root: needs root (debootstrap, chroot)"; return
+  fi
+  if ! command -v debootstrap >/dev/null; then
+    echo "skipped: the .deb in a Debian 11 root: no debootstrap (scripts/deps-dist.sh)"; return
+  fi
+  if [ ! -f "$kept/.rtfplain-root-ready" ]; then
+    if ! wget -q -T 20 -t 1 -O /dev/null "$mirror/dists/bullseye/Release"; then
+      echo "skipped: the .deb in a Debian 11 root: $mirror cannot be reached"; return
+    fi
+    rm -rf "$kept" "$kept.new" && mkdir -p "$(dirname "$kept")"
+    debootstrap --variant=minbase bullseye "$kept.new" "$mirror" >"$scratch/debootstrap.log" 2>&1 ||
+      { fail "debootstrap: $(tail -n 3 "$scratch/debootstrap.log")"; return; }
+    touch "$kept.new/.rtfplain-root-ready" && mv "$kept.new" "$kept"
+  fi
+  cp -a "$kept" "$target"
+  local deb="rtfplain_${version}_amd64.deb"
+  cp "$packages/$deb" examples/sample.rtf "$target/tmp/"
+  chroot "$target" dpkg -i "/tmp/$deb" >/dev/null || { fail "dpkg -i in Debian 11"; return; }
+  [ "$(chroot "$target" dpkg -L rtfplain | sed 's|^/|./|' | while read -r f; do
+    [ -d "$target/$f" ] || echo "$f"; done | LC_ALL=C sort)" = "$deb_files" ] ||
+    fail "dpkg -L in Debian 11: $(chroot "$target" dpkg -L rtfplain)"
+  # The program reads NAME from its own folder, /usr/bin: a name that leads from there to /tmp.
+  chroot "$target" sh -c 'cd /tmp && rtfplain ../../tmp/sample.rtf' ||
+    fail "Debian 11: the installed program failed"
+  cmp -s "$linux_text" "$target/tmp/sample.rtf.txt" || fail "Debian 11: other output"
+  chroot "$target" dpkg -r rtfplain >/dev/null || fail "dpkg -r in Debian 11"
+  local left
+  left="$(while read -r f; do [ ! -e "$target/$f" ] || echo "$f"; done <<<"$deb_files"
+    [ ! -e "$target/usr/share/doc/rtfplain" ] || echo /usr/share/doc/rtfplain)"
+  [ -z "$left" ] || fail "dpkg -r in Debian 11 left: $left"
+  ! grep -q '^Status: .* installed$' <<<"$(chroot "$target" dpkg -s rtfplain 2>/dev/null)" ||
+    fail "dpkg -r in Debian 11: still installed"
+  echo "the .deb in Debian 11: installed, converted, removed"
+}
+deb_root_test
+
+# SHA256SUMS names every file package.sh made, and each matches.
+(cd "$packages" && sha256sum -c --quiet SHA256SUMS) || fail "SHA256SUMS does not match"
+[ "$(cd "$packages" && find . -maxdepth 1 -type f ! -name SHA256SUMS -printf '%P\n' | LC_ALL=C sort)" = \
+  "$(sed 's/^[0-9a-f]*  //' "$packages/SHA256SUMS" | LC_ALL=C sort)" ] ||
+  fail "SHA256SUMS does not name every file made"
 
 if [ -s "$scratch/failures" ]; then
   echo "archive checks: $(wc -l <"$scratch/failures") failed"
