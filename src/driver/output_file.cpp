@@ -67,8 +67,10 @@ void TextOutput::Finish(std::string_view rest, const std::optional<platform::Fil
       file_.Close();  // the replaced file, written by nobody: nothing to report
       return;
     }
-    // The folder refuses a new name (a folder that is not the run's to change): copy instead.
+    // The folder refuses a new name (a folder that is not the run's to change): copy instead,
+    // into the earlier output opened again (Windows closes it to replace it).
     if (error != FileError::kAccessDenied) RaiseFor(error);
+    Open(target_, input);
   }
   RaiseFor(file_.Truncate());
   RaiseFor(staged_.CopyTo(file_));
