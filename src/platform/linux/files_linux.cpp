@@ -293,13 +293,17 @@ FileError StagedFile::Create(const NativeString& name) {
   if (name.empty() || name.find('\0') != NativeString::npos) return FileError::kBadName;
   const std::size_t slash = name.rfind('/');
   const NativeString folder = slash == NativeString::npos ? "." : name.substr(0, slash + 1);
-  // The mode as open(O_CREAT) would give a new output: 0666 less the umask.
-  fd_ = open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0666);
-  if (fd_ >= 0) {
-    place_ = Place::kNameless;
-    return FileError::kNone;
+  // The mode as open(O_CREAT) would give a new output: 0666 less the umask. Without /proc a
+  // nameless file can be named only by the privileged (AT_EMPTY_PATH): a hidden name then.
+  int error = EOPNOTSUPP;
+  if (access("/proc/self/fd", X_OK) == 0) {
+    fd_ = open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0666);
+    if (fd_ >= 0) {
+      place_ = Place::kNameless;
+      return FileError::kNone;
+    }
+    error = errno;
   }
-  int error = errno;
   if (IsNoNamelessFile(error)) {
     for (int attempt = 0; attempt < 16; ++attempt) {
       const std::string hidden = HiddenNameFor(name);
@@ -388,7 +392,10 @@ FileError StagedFile::Replace(const NativeString& name, OutputFile& earlier) {
   if (fstat(earlier.fd_, &info) != 0) return FromErrno(errno);
   // The owner first: a change of owner clears set-id bits, which the mode then restores. Only
   // the privileged may give a file away: otherwise it is the run's user's.
-  if (fchown(fd_, info.st_uid, info.st_gid) != 0 && errno != EPERM) return FromErrno(errno);
+  if (fchown(fd_, info.st_uid, info.st_gid) != 0) {
+    if (errno != EPERM) return FromErrno(errno);
+    fchown(fd_, static_cast<uid_t>(-1), info.st_gid);  // the group alone, where it is one's own
+  }
   if (fchmod(fd_, info.st_mode & 07777) != 0) return FromErrno(errno);
   if (place_ == Place::kNameless) {
     // rename() replaces in one step, but only a file with a name: one of its own first.
