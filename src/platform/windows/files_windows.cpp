@@ -338,6 +338,7 @@ FileError StagedFile::Write(const char* data, std::size_t size) {
 }
 
 FileError StagedFile::Reopen() {
+  SetFileAttributesW(ForSystem(hidden_name_).c_str(), FILE_ATTRIBUTE_HIDDEN);
   HANDLE handle =
       CreateFileW(ForSystem(hidden_name_).c_str(), GENERIC_READ | GENERIC_WRITE | DELETE,
                   FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, 0, nullptr);
@@ -350,21 +351,20 @@ FileError StagedFile::Reopen() {
 FileError StagedFile::Publish(const NativeString& name, bool& taken) {
   taken = false;
   if (place_ != Place::kHidden) return FileError::kAccessDenied;
-  // Kept while it is renamed: a rename that fails leaves it to be deleted with the handle.
   SetAttributes(handle_, 0);
   if (!SetDeletedOnClose(handle_, false)) return FromLastError(GetLastError());
+  // Closed first, as every opener of a file to be renamed is not sure to share it.
+  CloseQuietly(handle_);
   if (MoveFileExW(ForSystem(hidden_name_).c_str(), ForSystem(name).c_str(),
                   MOVEFILE_WRITE_THROUGH)) {
     hidden_name_.clear();
-    CloseQuietly(handle_);
     place_ = Place::kNone;
     return FileError::kNone;
   }
   const DWORD error = GetLastError();
-  SetDeletedOnClose(handle_, true);
-  SetAttributes(handle_, FILE_ATTRIBUTE_HIDDEN);
   taken = error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS;
-  return FromLastError(error);
+  const FileError reopened = Reopen();  // deleted on close again, and there to be copied
+  return reopened == FileError::kNone ? FromLastError(error) : reopened;
 }
 
 FileError StagedFile::Replace(const NativeString& name, OutputFile& earlier) {
@@ -373,9 +373,8 @@ FileError StagedFile::Replace(const NativeString& name, OutputFile& earlier) {
   if (!GetFileInformationByHandle(static_cast<HANDLE>(earlier.handle_), &info)) {
     return FromLastError(GetLastError());
   }
-  constexpr DWORD kUserAttributes = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN |
-                                    FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE |
-                                    FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+  constexpr DWORD kUserAttributes = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
+                                    FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
   SetAttributes(handle_, info.dwFileAttributes & kUserAttributes);
   if (!SetDeletedOnClose(handle_, false)) return FromLastError(GetLastError());
   // Both files closed: the replaced one must be, and ReplaceFileW opens the other its own way.
