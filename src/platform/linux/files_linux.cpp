@@ -397,6 +397,10 @@ FileError StagedFile::Replace(const NativeString& name, OutputFile& earlier) {
     fchown(fd_, static_cast<uid_t>(-1), info.st_gid);  // the group alone, where it is one's own
   }
   if (fchmod(fd_, info.st_mode & 07777) != 0) return FromErrno(errno);
+  // ext4 starts writing a file that replaces another inside rename(), which then lasts long
+  // enough for a kill to fall between the link below and the rename: started here instead, it
+  // costs the same and leaves that instant short. Advice only; it may fail.
+  sync_file_range(fd_, 0, 0, SYNC_FILE_RANGE_WRITE);
   if (place_ == Place::kNameless) {
     // rename() replaces in one step, but only a file with a name: one of its own first.
     int error = EEXIST;
