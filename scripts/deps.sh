@@ -3,7 +3,8 @@
 # Usage: scripts/deps.sh [extra-package ...]
 set -euo pipefail
 
-packages=(cmake ninja-build g++ libgtest-dev pkg-config time "$@")
+# bindfs: a FUSE file system without nameless files, for the output's fallback test.
+packages=(cmake ninja-build g++ libgtest-dev pkg-config time bindfs "$@")
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -1,7 +1,9 @@
-// Writing the converted text. The output is created (or emptied) only once the document has
-// been read, never when its name leads to the input document, and its close is checked. Where
-// the system allows, a new output takes the text while the document is read, in an unnamed file
-// that gets the output's name once the text is complete.
+// Writing the converted text. The text goes, while the document is read, into a file beside the
+// output that nobody sees under the output's name; once the document was read and the text is
+// complete, that file takes a free name or replaces the earlier output in one step. A run that
+// fails or is killed leaves the earlier output (or no output) under the name, never a part.
+// The output is never written when its name leads to the input document, and every write and
+// close is checked.
 #pragma once
 
 #include <optional>
@@ -16,8 +18,8 @@ class TextOutput : public richtext::TextSink {
  public:
   explicit TextOutput(platform::NativeString path) : path_(std::move(path)) {}
 
-  // Text handed over while the document is read. Refused (the reader keeps the text) where the
-  // output already exists or no unnamed file can be made; a failed write is raised by Finish.
+  // Text handed over while the document is read. Refused (the reader keeps the text) only
+  // where no file can hold it: the output is a device or a pipe, or no folder takes a file.
   bool Write(std::string_view text) override;
   // Writes the rest of the text and the closing CR LF, and puts the output in place. Raises
   // when it cannot be written, or when it is the very file given as input (a link, or the
@@ -25,14 +27,16 @@ class TextOutput : public richtext::TextSink {
   void Finish(std::string_view rest, const std::optional<platform::FileIdentity>& input);
 
  private:
-  void Open(const std::optional<platform::FileIdentity>& input);
+  void Stage();
+  void Open(const platform::NativeString& name, const std::optional<platform::FileIdentity>& input);
   void Close();
 
   platform::NativeString path_;
+  platform::NativeString target_;  // where the name leads, links followed
   platform::OutputFile file_;
-  platform::UnnamedFile unnamed_;
-  bool refused_ = false;
-  platform::FileError unnamed_error_ = platform::FileError::kNone;
+  platform::StagedFile staged_;
+  bool staging_tried_ = false;
+  platform::FileError error_ = platform::FileError::kNone;  // raised once the document is read
 };
 
 }  // namespace mdlMain

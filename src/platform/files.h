@@ -1,5 +1,5 @@
-// The few file operations the run needs: read a document in chunks, write the output once, or
-// while the document is read, into a file that takes the output's name once it is complete.
+// The few file operations the run needs: read a document in chunks, and write the output while
+// the document is read, into a file that takes the output's name once it is complete.
 #pragma once
 
 #include <cstddef>
@@ -64,6 +64,9 @@ class OutputFile {
   // first checks the identity, so that a name that leads to the input never empties it.
   FileError Open(const NativeString& path);
   FileIdentity Identity() const { return identity_; }
+  // A file on a disk (not a device, a pipe or a console), and how many names it has.
+  bool IsRegular() const { return regular_; }
+  std::uint64_t Links() const { return links_; }
   // Empties an existing file before the first write.
   FileError Truncate();
   // Writes all of the bytes or reports why not.
@@ -79,39 +82,75 @@ class OutputFile {
 #endif
   FileIdentity identity_;
   bool regular_ = false;
-  friend class UnnamedFile;  // copies into the file without passing its bytes through memory
+  std::uint64_t links_ = 0;
+  friend class StagedFile;  // copies into the file and takes its owner and permissions
 #ifndef _WIN32
   bool empty_ = false;  // a regular file with nothing in it when opened (a new one, usually)
 #endif
 };
 
-// A file without a name, in the folder of the name it is to take: written while its content is
-// made, then named in one step, so nobody sees it half written and a run that fails or is
-// killed leaves nothing behind. Where the system or file system has no such files, Create
-// fails and the caller writes the usual way.
-class UnnamedFile {
- public:
-  UnnamedFile() = default;
-  UnnamedFile(const UnnamedFile&) = delete;
-  UnnamedFile& operator=(const UnnamedFile&) = delete;
-  ~UnnamedFile();  // a file never named disappears with its last handle
+// Where the output's name leads: links followed to the file they name, or would create. On
+// Windows the name itself.
+FileError ResolveOutputName(const NativeString& name, NativeString& target);
 
-  // Creates the file in the folder `name` lies in, only while nothing has that name (not even a
-  // broken link).
-  bool Create(const NativeString& name);
+// Whether something has the name (links not followed), and whether that is a file on a disk.
+enum class NameState { kFree, kRegularFile, kOther };
+NameState InspectName(const NativeString& name);
+
+// The output's new text, written while the document is read into a file that nobody sees under
+// the output's name until it is complete: then it takes a free name, or replaces the earlier
+// output in one step. A run that fails, or is killed, leaves the name as it was.
+class StagedFile {
+ public:
+  // Where the text waits. In the output's folder: without a name (Linux), or under a hidden
+  // name of its own (.NAME.XXXXXXXX.tmp) where the file system has no nameless files, and on
+  // Windows. Elsewhere: in the temporary folder, where the output's folder takes no new file;
+  // such text can only be copied into an existing output.
+  enum class Place { kNone, kNameless, kHidden, kElsewhere };
+
+  StagedFile() = default;
+  StagedFile(const StagedFile&) = delete;
+  StagedFile& operator=(const StagedFile&) = delete;
+  ~StagedFile();  // removes the file, unless it took the output's name
+
+  // Makes the file for the output `name` (links already resolved). Fails where no file can be
+  // made at all, or the output's folder is missing or full.
+  FileError Create(const NativeString& name);
+  Place Where() const { return place_; }
   bool IsOpen() const;
   FileError Write(const char* data, std::size_t size);
-  // Gives the file the name; fails when the name was taken meanwhile or cannot be linked.
-  FileError Name(const NativeString& name);
-  // Writes everything written here into another file: when Name failed (the name was taken
-  // meanwhile).
+  // Gives the file the free name; `taken` says, with the error, that something took it meanwhile.
+  FileError Publish(const NativeString& name, bool& taken);
+  // Puts the file in the place of the earlier output, open in `earlier`, in one step, with its
+  // permissions and, where the system allows, its owner.
+  FileError Replace(const NativeString& name, OutputFile& earlier);
+  // Writes the whole file into another one (an earlier output that cannot be replaced).
   FileError CopyTo(OutputFile& output);
-  FileError Close();
 
  private:
-#ifndef _WIN32
+  void Discard();
+#ifdef _WIN32
+  FileError Reopen();
+  void* handle_ = nullptr;
+  std::uint64_t size_ = 0;
+#else
   int fd_ = -1;
 #endif
+  Place place_ = Place::kNone;
+  NativeString hidden_name_;  // while the file has a name of its own
+};
+
+// While one lives, a request to end the run (SIGTERM, SIGINT, SIGHUP) waits: the output's name
+// is being given or its file copied, and an end half-way would leave a part. Nothing on Windows.
+class TerminationDeferred {
+ public:
+  TerminationDeferred();
+  ~TerminationDeferred();
+  TerminationDeferred(const TerminationDeferred&) = delete;
+  TerminationDeferred& operator=(const TerminationDeferred&) = delete;
+
+ private:
+  bool blocked_ = false;
 };
 
 // A file without a name in the temporary folder, for text too large to keep in memory: it

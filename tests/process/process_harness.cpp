@@ -65,10 +65,17 @@ ScratchTool::~ScratchTool() {
 
 RunResult ScratchTool::Run(const std::vector<std::string>& arguments,
                            const RunOptions& options) const {
+  const auto start = std::chrono::steady_clock::now();
+  const int pid = Start(arguments, options);
+  RunResult result = Wait(pid, options);
+  result.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  return result;
+}
+
+int ScratchTool::Start(const std::vector<std::string>& arguments, const RunOptions& options) const {
   const fs::path out_path = root_ / "stdout";
   const fs::path err_path = root_ / "stderr";
   const fs::path rss_path = root_ / "peak-rss";
-  const auto start = std::chrono::steady_clock::now();
   pid_t pid = fork();
   if (pid < 0) throw std::runtime_error("fork failed");
   if (pid == 0) {
@@ -108,6 +115,13 @@ RunResult ScratchTool::Run(const std::vector<std::string>& arguments,
     execv(argv[0], argv.data());
     _exit(127);
   }
+  return pid;
+}
+
+RunResult ScratchTool::Wait(int pid, const RunOptions& options) const {
+  const fs::path out_path = root_ / "stdout";
+  const fs::path err_path = root_ / "stderr";
+  const fs::path rss_path = root_ / "peak-rss";
   int status = 0;
   while (waitpid(pid, &status, 0) < 0) {
   }
@@ -115,7 +129,6 @@ RunResult ScratchTool::Run(const std::vector<std::string>& arguments,
   result.exit_status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   result.out = ReadFile(out_path);
   result.err = ReadFile(err_path);
-  result.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   if (options.measure_memory) {
     // The number is the last line; a failed run is noted on a line before it.
     std::istringstream rss(ReadFile(rss_path));

@@ -36,6 +36,9 @@ class ScratchTool {
   const std::filesystem::path& program() const { return program_; }
 
   RunResult Run(const std::vector<std::string>& arguments, const RunOptions& options = {}) const;
+  // The same run in two halves, so that the caller can act while it runs (send it a signal).
+  int Start(const std::vector<std::string>& arguments, const RunOptions& options = {}) const;
+  RunResult Wait(int pid, const RunOptions& options = {}) const;
 
  private:
   std::filesystem::path root_;

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # rtfplain finds its folder where /proc is missing, from the name it was started by, and writes
 # the same bytes as a normal run: for the document given, and for a long one whose text leaves
-# while it is read (through the unnamed file, named at the end without /proc/self/fd).
+# while it is read (into a file under a hidden name beside the output, as a nameless one cannot
+# be named without /proc/self/fd), leaving nothing else beside the output.
 #   hidden-proc: /proc hidden under an empty tmpfs in a private mount namespace; started by a
 #                relative name, and by its bare name through PATH via a symbolic link.
 #   empty-root:  a folder holding only the program and the document, entered with chroot (no
@@ -64,6 +65,13 @@ case $mode in
     ' sh "$work"
     same "$work/relative" "started as ../tool/rtfplain without /proc"
     same "$work/path" "started by its name on PATH without /proc"
+    for folder in relative path; do
+      listing=$(cd "$work/$folder" && ls -A | LC_ALL=C sort | tr '\n' ' ')
+      if [ "$listing" != "doc.rtf.txt long.rtf.txt " ]; then
+        echo "more than the outputs in $folder: $listing"
+        exit 1
+      fi
+    done
     ;;
   empty-root)
     chroot=$(command -v chroot || true)

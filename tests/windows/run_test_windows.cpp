@@ -143,6 +143,53 @@ TEST(WindowsRun, ExistingOutputIsReplacedAndAnEmptyDocumentGivesTheLineEnd) {
   EXPECT_EQ(ReadBytes(t.cwd() / L"empty.rtf.txt"), "\r\n");
 }
 
+// The text is staged in a hidden file beside the output: a new output shows whole and not
+// hidden, an earlier one is replaced, or copied into where it has other names, and nothing else
+// is left.
+TEST(WindowsRun, OutputsAppearWholeAndNothingElseIsLeft) {
+  std::string document = "{\\rtf1 ", text;
+  for (int k = 0; k < 100000; ++k) {
+    document += "line " + std::to_string(k) + "\\par ";
+    text += "line " + std::to_string(k) + "\r\n";
+  }
+  WindowsScratchTool t;
+  WriteBytes(t.tool() / L"a.rtf", document + "}");
+  const fs::path output = t.cwd() / L"a.rtf.txt";
+  for (const char* what : {"new", "earlier", "earlier with another name"}) {
+    const std::string earlier(what);
+    if (earlier != "new") WriteBytes(output, "earlier");
+    if (earlier == "earlier with another name") {
+      ASSERT_TRUE(CreateHardLinkW((t.cwd() / L"other").c_str(), output.c_str(), nullptr));
+    }
+    WindowsRun r = t.Run(L"a.rtf");
+    EXPECT_EQ(r.exit_status, kConverted) << what;
+    ExpectSilent(r);
+    EXPECT_EQ(ReadBytes(output), text) << what;
+    EXPECT_EQ(GetFileAttributesW(output.c_str()) & FILE_ATTRIBUTE_HIDDEN, 0u) << what;
+  }
+  EXPECT_EQ(ReadBytes(t.cwd() / L"other"), text);
+  EXPECT_EQ(ListTree(t.cwd()), (std::vector<fs::path>{L"a.rtf.txt", L"other"}));
+}
+
+// Paths past the classic 260 characters, in the tool's folder and the current one, without the
+// system-wide long-path setting.
+TEST(WindowsRun, DocumentDeepInAFolderTree) {
+  WindowsScratchTool t;
+  const std::wstring deep =
+      std::wstring(90, L'd') + L"\\" + std::wstring(90, L'e') + L"\\" + std::wstring(90, L'f');
+  const auto extended = [](const fs::path& path) { return fs::path(L"\\\\?\\" + path.wstring()); };
+  ASSERT_TRUE(fs::create_directories(extended(t.tool() / deep)));
+  ASSERT_TRUE(fs::create_directories(extended(t.cwd() / deep)));
+  WriteBytes(extended(t.tool() / deep / L"a.rtf"), kDocument);
+  ASSERT_GT((t.cwd() / deep / L"a.rtf.txt").wstring().size(), 260u);
+  WindowsRun r = t.Run(deep + L"\\a.rtf");
+  EXPECT_EQ(r.exit_status, kConverted);
+  ExpectSilent(r);
+  EXPECT_EQ(ReadBytes(extended(t.cwd() / deep / L"a.rtf.txt")), kDocumentText);
+  std::error_code ignored;
+  fs::remove_all(extended(t.root()), ignored);  // the harness's own removal stops at the limit
+}
+
 TEST(WindowsRun, OutputThatIsAFolderIsLeftAsItWas) {
   WindowsScratchTool t;
   WriteBytes(t.tool() / L"a.rtf", kDocument);

@@ -5,9 +5,25 @@
 #include <string>
 
 #include "platform/files.h"
+#include "platform/long_path.h"
 
 namespace platform {
 namespace {
+
+// Every path goes to the system through here: past the classic limit, in extended-length form,
+// so that a document deep in a folder tree converts without the system-wide long-path setting.
+NativeString ForSystem(const NativeString& path, std::size_t longest = kLongestClassicFilePath) {
+  if (path.size() < 3) return path;  // "a", "C:": shorter than any current folder would make
+  std::wstring current(MAX_PATH + 1, L'\0');
+  DWORD length = GetCurrentDirectoryW(static_cast<DWORD>(current.size()), current.data());
+  if (length >= current.size()) {
+    current.resize(length);
+    length = GetCurrentDirectoryW(static_cast<DWORD>(current.size()), current.data());
+  }
+  if (length == 0 || length >= current.size()) return path;
+  current.resize(length);
+  return ExtendedLengthPath(path, current, longest);
+}
 
 FileError FromLastError(DWORD error) {
   switch (error) {
@@ -73,7 +89,7 @@ constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELE
 std::optional<FileIdentity> IdentifyFile(const NativeString& path) {
   if (!IsAcceptedName(path)) return std::nullopt;
   // No access asked for: only the identity is read. Backup semantics lets a folder open too.
-  HANDLE handle = CreateFileW(path.c_str(), 0, kShareAll, nullptr, OPEN_EXISTING,
+  HANDLE handle = CreateFileW(ForSystem(path).c_str(), 0, kShareAll, nullptr, OPEN_EXISTING,
                               FILE_FLAG_BACKUP_SEMANTICS, nullptr);
   if (handle == INVALID_HANDLE_VALUE) return std::nullopt;
   BY_HANDLE_FILE_INFORMATION info;
@@ -90,12 +106,13 @@ InputFile::~InputFile() {
 FileError InputFile::Open(const NativeString& path) {
   CloseQuietly(handle_);
   if (!IsAcceptedName(path)) return FileError::kBadName;
-  HANDLE handle = CreateFileW(path.c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+  HANDLE handle =
+      CreateFileW(ForSystem(path).c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING,
+                  FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
   if (handle == INVALID_HANDLE_VALUE) {
     const DWORD error = GetLastError();
     // A folder cannot be opened this way at all; say so rather than "access denied".
-    const DWORD attributes = GetFileAttributesW(path.c_str());
+    const DWORD attributes = GetFileAttributesW(ForSystem(path, kLongestClassicFolderPath).c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
       return FileError::kNotAFile;
     }
@@ -127,8 +144,8 @@ FileError OutputFile::Open(const NativeString& path) {
   CloseQuietly(handle_);
   if (!IsAcceptedName(path)) return FileError::kBadName;
   // OPEN_ALWAYS, not CREATE_ALWAYS: the caller checks the identity before anything is emptied.
-  HANDLE handle = CreateFileW(path.c_str(), GENERIC_WRITE, kShareAll, nullptr, OPEN_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE handle = CreateFileW(ForSystem(path).c_str(), GENERIC_WRITE, kShareAll, nullptr,
+                              OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (handle == INVALID_HANDLE_VALUE) {
     const FileError error = FromLastError(GetLastError());
     return error == FileError::kNotFound ? FileError::kNoFolder : error;
@@ -136,6 +153,7 @@ FileError OutputFile::Open(const NativeString& path) {
   BY_HANDLE_FILE_INFORMATION info;
   regular_ = IsRegularFile(handle, info);
   identity_ = regular_ ? IdentityOf(info) : FileIdentity{};
+  links_ = regular_ ? info.nNumberOfLinks : 0;
   handle_ = handle;
   return FileError::kNone;
 }
@@ -173,32 +191,233 @@ FileError OutputFile::Close() {
   return FileError::kNone;
 }
 
-// Windows names a file as it creates it; the output is written the usual way there.
-UnnamedFile::~UnnamedFile() = default;
-
-bool UnnamedFile::Create(const NativeString&) {
-  return false;
-}
-
-bool UnnamedFile::IsOpen() const {
-  return false;
-}
-
-FileError UnnamedFile::Write(const char*, std::size_t) {
-  return FileError::kIo;
-}
-
-FileError UnnamedFile::Name(const NativeString&) {
-  return FileError::kIo;
-}
-
-FileError UnnamedFile::CopyTo(OutputFile&) {
-  return FileError::kIo;
-}
-
-FileError UnnamedFile::Close() {
+FileError ResolveOutputName(const NativeString& name, NativeString& target) {
+  if (!IsAcceptedName(name)) return FileError::kBadName;
+  target = name;
   return FileError::kNone;
 }
+
+NameState InspectName(const NativeString& name) {
+  const DWORD attributes = GetFileAttributesW(ForSystem(name, kLongestClassicFolderPath).c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) {
+    const DWORD error = GetLastError();
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? NameState::kFree
+                                                                          : NameState::kOther;
+  }
+  // A folder, or a link (a reparse point), is written through as it always was.
+  constexpr DWORD kNotAFile =
+      FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DEVICE;
+  return (attributes & kNotAFile) == 0 ? NameState::kRegularFile : NameState::kOther;
+}
+
+namespace {
+
+bool SetDeletedOnClose(void* handle, bool deleted) {
+  FILE_DISPOSITION_INFO disposition{};
+  disposition.DeleteFile = deleted ? TRUE : FALSE;
+  return SetFileInformationByHandle(static_cast<HANDLE>(handle), FileDispositionInfo, &disposition,
+                                    sizeof disposition) != 0;
+}
+
+// Only the attributes a user sets, as the output had them; none gives a plain file.
+bool SetAttributes(void* handle, DWORD attributes) {
+  FILE_BASIC_INFO basic{};  // times of zero are left as they are
+  basic.FileAttributes = attributes != 0 ? attributes : FILE_ATTRIBUTE_NORMAL;
+  return SetFileInformationByHandle(static_cast<HANDLE>(handle), FileBasicInfo, &basic,
+                                    sizeof basic) != 0;
+}
+
+// .NAME.XXXXXXXX.tmp beside the output, hidden: unique enough for the few attempts made.
+NativeString HiddenNameFor(const NativeString& name) {
+  const std::size_t slash = name.find_last_of(L"\\/");
+  NativeString folder, base = name;
+  if (slash != NativeString::npos) {
+    folder = name.substr(0, slash + 1);
+    base = name.substr(slash + 1);
+  }
+  constexpr std::size_t kLongestBase = 255 - 14;  // a name's limit, in UTF-16 units
+  if (base.size() > kLongestBase) {
+    std::size_t cut = kLongestBase;
+    if (base[cut] >= 0xDC00 && base[cut] <= 0xDFFF) --cut;  // never half a surrogate pair
+    base.resize(cut);
+  }
+  static unsigned serial = 0;
+  LARGE_INTEGER counter;
+  QueryPerformanceCounter(&counter);
+  const unsigned random = static_cast<unsigned>(counter.QuadPart) * 2654435761u ^
+                          GetCurrentProcessId() * 40503u ^ ++serial * 97u;
+  NativeString digits(8, L'0');
+  for (int k = 7, rest = 0; k >= 0; --k, ++rest) {
+    digits[static_cast<std::size_t>(k)] = L"0123456789abcdef"[(random >> (4 * rest)) & 15];
+  }
+  return folder + L"." + base + L"." + digits + L".tmp";
+}
+
+}  // namespace
+
+StagedFile::~StagedFile() {
+  Discard();
+}
+
+void StagedFile::Discard() {
+  CloseQuietly(handle_);  // deleted on close, unless it took the output's name
+  // Where the disposition could not be set (a file system without it), by name.
+  if (!hidden_name_.empty()) DeleteFileW(ForSystem(hidden_name_).c_str());
+  hidden_name_.clear();
+  place_ = Place::kNone;
+  size_ = 0;
+}
+
+bool StagedFile::IsOpen() const {
+  return handle_ != nullptr;
+}
+
+FileError StagedFile::Create(const NativeString& name) {
+  Discard();
+  if (!IsAcceptedName(name)) return FileError::kBadName;
+  // Windows names every file it creates: a hidden one beside the output, deleted when its handle
+  // closes, however the run ends, until the run succeeds. The disposition, unlike the flag
+  // FILE_FLAG_DELETE_ON_CLOSE, can be taken back. Readers and the rename may share it.
+  DWORD error = ERROR_FILE_EXISTS;
+  for (int attempt = 0; attempt < 16 && error == ERROR_FILE_EXISTS; ++attempt) {
+    const NativeString hidden = HiddenNameFor(name);
+    HANDLE handle =
+        CreateFileW(ForSystem(hidden).c_str(), GENERIC_READ | GENERIC_WRITE | DELETE,
+                    FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, CREATE_NEW,
+                    FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED, nullptr);
+    if (handle != INVALID_HANDLE_VALUE) {
+      handle_ = handle;
+      hidden_name_ = hidden;
+      SetDeletedOnClose(handle_, true);
+      place_ = Place::kHidden;
+      return FileError::kNone;
+    }
+    error = GetLastError();
+    if (error == ERROR_ALREADY_EXISTS) error = ERROR_FILE_EXISTS;
+  }
+  if (error == ERROR_ACCESS_DENIED) {
+    // The folder takes no new file, though the earlier output may be writable: the text waits
+    // in the temporary folder and is copied into it once complete.
+    wchar_t temp[MAX_PATH + 1];
+    const DWORD length = GetTempPathW(MAX_PATH + 1, temp);
+    if (length > 0 && length <= MAX_PATH) {
+      const NativeString elsewhere = NativeString(temp, length) + L"rtfplain-" +
+                                     std::to_wstring(GetCurrentProcessId()) + L"-" +
+                                     HiddenNameFor(L"o").substr(3);
+      HANDLE handle =
+          CreateFileW(ForSystem(elsewhere).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                      CREATE_NEW, FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+      if (handle != INVALID_HANDLE_VALUE) {
+        handle_ = handle;
+        place_ = Place::kElsewhere;
+        return FileError::kNone;
+      }
+    }
+  }
+  const FileError reported = FromLastError(error);
+  return reported == FileError::kNotFound ? FileError::kNoFolder : reported;
+}
+
+FileError StagedFile::Write(const char* data, std::size_t size) {
+  if (handle_ == nullptr) return FileError::kIo;
+  while (size > 0) {
+    const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(size, 1u << 30));
+    OVERLAPPED at{};
+    at.Offset = static_cast<DWORD>(size_);
+    at.OffsetHigh = static_cast<DWORD>(size_ >> 32);
+    DWORD wrote = 0;
+    if (!WriteFile(static_cast<HANDLE>(handle_), data, chunk, &wrote, &at)) {
+      return FromLastError(GetLastError());
+    }
+    if (wrote == 0) return FileError::kNoSpace;
+    data += wrote;
+    size -= wrote;
+    size_ += wrote;
+  }
+  return FileError::kNone;
+}
+
+FileError StagedFile::Reopen() {
+  SetFileAttributesW(ForSystem(hidden_name_).c_str(), FILE_ATTRIBUTE_HIDDEN);
+  HANDLE handle =
+      CreateFileW(ForSystem(hidden_name_).c_str(), GENERIC_READ | GENERIC_WRITE | DELETE,
+                  FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return FromLastError(GetLastError());
+  handle_ = handle;
+  SetDeletedOnClose(handle_, true);
+  return FileError::kNone;
+}
+
+FileError StagedFile::Publish(const NativeString& name, bool& taken) {
+  taken = false;
+  if (place_ != Place::kHidden) return FileError::kAccessDenied;
+  SetAttributes(handle_, 0);
+  if (!SetDeletedOnClose(handle_, false)) return FromLastError(GetLastError());
+  // Closed first, as every opener of a file to be renamed is not sure to share it.
+  CloseQuietly(handle_);
+  if (MoveFileExW(ForSystem(hidden_name_).c_str(), ForSystem(name).c_str(),
+                  MOVEFILE_WRITE_THROUGH)) {
+    hidden_name_.clear();
+    place_ = Place::kNone;
+    return FileError::kNone;
+  }
+  const DWORD error = GetLastError();
+  taken = error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS;
+  const FileError reopened = Reopen();  // deleted on close again, and there to be copied
+  return reopened == FileError::kNone ? FromLastError(error) : reopened;
+}
+
+FileError StagedFile::Replace(const NativeString& name, OutputFile& earlier) {
+  if (place_ != Place::kHidden) return FileError::kAccessDenied;
+  BY_HANDLE_FILE_INFORMATION info;
+  if (!GetFileInformationByHandle(static_cast<HANDLE>(earlier.handle_), &info)) {
+    return FromLastError(GetLastError());
+  }
+  constexpr DWORD kUserAttributes = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
+                                    FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+  SetAttributes(handle_, info.dwFileAttributes & kUserAttributes);
+  if (!SetDeletedOnClose(handle_, false)) return FromLastError(GetLastError());
+  // Both files closed: the replaced one must be, and ReplaceFileW opens the other its own way.
+  // ReplaceFileW keeps the earlier output's security and other streams.
+  CloseQuietly(earlier.handle_);
+  CloseQuietly(handle_);
+  const NativeString from = ForSystem(hidden_name_), to = ForSystem(name);
+  if (ReplaceFileW(to.c_str(), from.c_str(), nullptr,
+                   REPLACEFILE_IGNORE_MERGE_ERRORS | REPLACEFILE_IGNORE_ACL_ERRORS, nullptr,
+                   nullptr) ||
+      MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    hidden_name_.clear();
+    place_ = Place::kNone;
+    return FileError::kNone;
+  }
+  const FileError error = FromLastError(GetLastError());
+  const FileError reopened = Reopen();  // for a copy into the earlier output
+  return reopened == FileError::kNone ? error : reopened;
+}
+
+FileError StagedFile::CopyTo(OutputFile& output) {
+  if (handle_ == nullptr) return FileError::kIo;
+  std::string buffer(256 * 1024, '\0');
+  for (std::uint64_t at = 0; at < size_;) {
+    const DWORD chunk = static_cast<DWORD>(std::min<std::uint64_t>(size_ - at, buffer.size()));
+    OVERLAPPED from{};
+    from.Offset = static_cast<DWORD>(at);
+    from.OffsetHigh = static_cast<DWORD>(at >> 32);
+    DWORD got = 0;
+    if (!ReadFile(static_cast<HANDLE>(handle_), buffer.data(), chunk, &got, &from)) {
+      return FromLastError(GetLastError());
+    }
+    if (got == 0) return FileError::kIo;
+    const FileError error = output.Write(buffer.data(), got);
+    if (error != FileError::kNone) return error;
+    at += got;
+  }
+  return FileError::kNone;
+}
+
+// A Windows program ended from outside (TerminateProcess) gets no chance to wait.
+TerminationDeferred::TerminationDeferred() = default;
+TerminationDeferred::~TerminationDeferred() = default;
 
 TemporaryFile::~TemporaryFile() {
   CloseQuietly(handle_);
@@ -226,8 +445,9 @@ bool TemporaryFile::Create(const NativeString& folder) {
                             std::to_wstring(GetTickCount64()) + L"-";
   for (int attempt = 0; attempt < 16; ++attempt) {
     const NativeString name = stem + std::to_wstring(++serial) + L".tmp";
-    HANDLE handle = CreateFileW(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    HANDLE handle =
+        CreateFileW(ForSystem(name).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                    FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
     if (handle != INVALID_HANDLE_VALUE) {
       handle_ = handle;
       return true;
