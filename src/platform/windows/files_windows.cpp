@@ -84,6 +84,36 @@ void CloseQuietly(void*& handle) {
 // Other programs may read, write or delete the files while the run has them open, as on POSIX.
 constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 
+// One call reads or writes at most 1 GiB: DWORD counts, and a bounded request.
+DWORD ChunkOf(std::size_t size) {
+  return static_cast<DWORD>(std::min<std::size_t>(size, 1u << 30));
+}
+
+// Where a positioned read or write goes; the handle's own position is never used.
+OVERLAPPED At(std::uint64_t offset) {
+  OVERLAPPED at{};
+  at.Offset = static_cast<DWORD>(offset);
+  at.OffsetHigh = static_cast<DWORD>(offset >> 32);
+  return at;
+}
+
+// Writes all of data at offset, which moves past what was written.
+FileError WriteAllAt(void* handle, const char* data, std::size_t size, std::uint64_t& offset) {
+  if (handle == nullptr) return FileError::kIo;
+  while (size > 0) {
+    OVERLAPPED at = At(offset);
+    DWORD wrote = 0;
+    if (!WriteFile(static_cast<HANDLE>(handle), data, ChunkOf(size), &wrote, &at)) {
+      return FromLastError(GetLastError());
+    }
+    if (wrote == 0) return FileError::kNoSpace;
+    data += wrote;
+    size -= wrote;
+    offset += wrote;
+  }
+  return FileError::kNone;
+}
+
 }  // namespace
 
 std::optional<FileIdentity> IdentifyFile(const NativeString& path) {
@@ -319,22 +349,7 @@ FileError StagedFile::Create(const NativeString& name) {
 }
 
 FileError StagedFile::Write(const char* data, std::size_t size) {
-  if (handle_ == nullptr) return FileError::kIo;
-  while (size > 0) {
-    const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(size, 1u << 30));
-    OVERLAPPED at{};
-    at.Offset = static_cast<DWORD>(size_);
-    at.OffsetHigh = static_cast<DWORD>(size_ >> 32);
-    DWORD wrote = 0;
-    if (!WriteFile(static_cast<HANDLE>(handle_), data, chunk, &wrote, &at)) {
-      return FromLastError(GetLastError());
-    }
-    if (wrote == 0) return FileError::kNoSpace;
-    data += wrote;
-    size -= wrote;
-    size_ += wrote;
-  }
-  return FileError::kNone;
+  return WriteAllAt(handle_, data, size, size_);
 }
 
 FileError StagedFile::Reopen() {
@@ -400,9 +415,7 @@ FileError StagedFile::CopyTo(OutputFile& output) {
   std::string buffer(256 * 1024, '\0');
   for (std::uint64_t at = 0; at < size_;) {
     const DWORD chunk = static_cast<DWORD>(std::min<std::uint64_t>(size_ - at, buffer.size()));
-    OVERLAPPED from{};
-    from.Offset = static_cast<DWORD>(at);
-    from.OffsetHigh = static_cast<DWORD>(at >> 32);
+    OVERLAPPED from = At(at);
     DWORD got = 0;
     if (!ReadFile(static_cast<HANDLE>(handle_), buffer.data(), chunk, &got, &from)) {
       return FromLastError(GetLastError());
@@ -458,42 +471,12 @@ bool TemporaryFile::Create(const NativeString& folder) {
   return false;
 }
 
-namespace {
-
-// One call reads or writes at most 1 GiB: DWORD counts, and a bounded request.
-DWORD ChunkOf(std::size_t size) {
-  return static_cast<DWORD>(std::min<std::size_t>(size, 1u << 30));
-}
-
-// Where a positioned read or write goes; the handle's own position is never used.
-OVERLAPPED At(std::uint64_t offset) {
-  OVERLAPPED at{};
-  at.Offset = static_cast<DWORD>(offset);
-  at.OffsetHigh = static_cast<DWORD>(offset >> 32);
-  return at;
-}
-
-}  // namespace
-
 bool TemporaryFile::IsOpen() const {
   return handle_ != nullptr;
 }
 
 FileError TemporaryFile::Append(const char* data, std::size_t size) {
-  if (handle_ == nullptr) return FileError::kIo;
-  while (size > 0) {
-    const DWORD chunk = ChunkOf(size);
-    OVERLAPPED at = At(end_);
-    DWORD wrote = 0;
-    if (!WriteFile(static_cast<HANDLE>(handle_), data, chunk, &wrote, &at)) {
-      return FromLastError(GetLastError());
-    }
-    if (wrote == 0) return FileError::kNoSpace;
-    data += wrote;
-    size -= wrote;
-    end_ += wrote;
-  }
-  return FileError::kNone;
+  return WriteAllAt(handle_, data, size, end_);
 }
 
 bool TemporaryFile::ReadAt(std::uint64_t offset, char* data, std::size_t size) {
