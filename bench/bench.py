@@ -164,7 +164,6 @@ def main():
     os.makedirs(out, exist_ok=True)
     report = Report()
     say, judge = report.say, report.judge
-    lines, targets, failures = report.lines, report.targets, report.failures
 
     say("# rtfplain benchmark")
     say()
@@ -346,24 +345,13 @@ def main():
             "; ".join("%s peak memory %.1f MiB > %.1f MiB" % (k, mib(p), mib(l))
                       for p, l, k in over))
     if growth_ratio is None:
-        targets.append(("text, scale 2 against 0.5 ≤ %.1f×" % GROWTH_TARGET, "not run", ""))
+        report.targets.append(("text, scale 2 against 0.5 ≤ %.1f×" % GROWTH_TARGET, "not run", ""))
     else:
         judge("text, scale 2 against 0.5 ≤ %.1f×" % GROWTH_TARGET, "%.2f" % growth_ratio,
               growth_ratio <= GROWTH_TARGET,
               "growth 2 vs 0.5 is %.2f > %.1f" % (growth_ratio, GROWTH_TARGET))
 
-    say("## Targets")
-    say()
-    say("| target | figure | met |")
-    say("|---|---|---|")
-    for row in targets:
-        say("| %s | %s | %s |" % row)
-    say()
-    say("Finished with %s." % load_line())
-    say()
-    say("Targets missed: " + ("; ".join(failures) if failures else "none"))
-    with open(os.path.join(scratch, "results.md"), "w") as f:
-        f.write("\n".join(lines) + "\n")
+    report.finish(os.path.join(scratch, "results.md"))
 
 
 if __name__ == "__main__":

@@ -149,11 +149,8 @@ def main():
     scratch = os.path.abspath(args.scratch)
     os.makedirs(scratch, exist_ok=True)
     python = sys.executable
-    lines, targets, failures = [], [], []
-
     report = Report()
     say, judge = report.say, report.judge
-    lines, targets, failures = report.lines, report.targets, report.failures
 
     say("# Python package benchmark")
     say()
@@ -333,18 +330,7 @@ def main():
           above <= MEMORY_TARGET, "convert's peak %s MiB above the import" % mib(above))
     os.remove(target)
 
-    say("## Targets")
-    say()
-    say("| target | figure | met |")
-    say("|---|---|---|")
-    for row in targets:
-        say("| %s | %s | %s |" % row)
-    say()
-    say("Finished with %s." % load_line())
-    say()
-    say("Targets missed: " + ("; ".join(failures) if failures else "none"))
-    with open(os.path.join(scratch, "results.md"), "w", encoding="utf-8") as f:
-        f.write("\n".join(lines) + "\n")
+    report.finish(os.path.join(scratch, "results.md"))
 
 
 if __name__ == "__main__":

@@ -20,6 +20,21 @@ class Report:
         if not met:
             self.failures.append(failure)
 
+    def finish(self, path):
+        """Ends with the targets beside their figures, and writes every line to path."""
+        self.say("## Targets")
+        self.say()
+        self.say("| target | figure | met |")
+        self.say("|---|---|---|")
+        for row in self.targets:
+            self.say("| %s | %s | %s |" % row)
+        self.say()
+        self.say("Finished with %s." % load_line())
+        self.say()
+        self.say("Targets missed: " + ("; ".join(self.failures) if self.failures else "none"))
+        with open(path, "w", encoding="utf-8") as f:
+            f.write("\n".join(self.lines) + "\n")
+
 
 def load_line():
     return "load average %.2f %.2f %.2f" % os.getloadavg()
