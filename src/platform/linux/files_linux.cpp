@@ -70,6 +70,24 @@ FileError WriteAll(int fd, const char* data, std::size_t size) {
   return FileError::kNone;
 }
 
+// A file that can never be given a name (O_EXCL), in folder; -1 where none can be made there.
+int OpenUnnameable(const char* folder) {
+#ifdef O_TMPFILE
+  if (folder == nullptr || folder[0] == '\0') return -1;
+  return open(folder, O_TMPFILE | O_EXCL | O_RDWR | O_CLOEXEC, 0600);
+#else
+  (void)folder;
+  return -1;
+#endif
+}
+
+// The same in the temporary folder: $TMPDIR, or /tmp where that is missing or its file system
+// has no unnamed files (some network and older file systems).
+int OpenUnnameableTemporary() {
+  const int fd = OpenUnnameable(getenv("TMPDIR"));
+  return fd >= 0 ? fd : OpenUnnameable("/tmp");
+}
+
 // close() reports write errors that the file system delayed (NFS, quotas); they count.
 FileError CloseReporting(int& fd) {
   const int closing = fd;
@@ -239,6 +257,16 @@ void RememberStagedName(const std::string& name) {
   staged_name_set = 1;
 }
 
+// The staged file's own name, kept for the handler too, or forgotten.
+void KeepHiddenName(NativeString& kept, const std::string& name) {
+  kept = name;
+  RememberStagedName(name);
+}
+void ForgetHiddenName(NativeString& kept) {
+  staged_name_set = 0;
+  kept.clear();
+}
+
 // .NAME.XXXXXXXX.tmp beside the output: hidden, and unique, so that two runs never meet.
 std::string HiddenNameFor(const std::string& name) {
   const std::size_t slash = name.rfind('/');
@@ -277,8 +305,7 @@ void StagedFile::Discard() {
   if (!hidden_name_.empty()) {
     TerminationDeferred deferred;  // the handler must not find a name that is being removed
     unlink(hidden_name_.c_str());
-    staged_name_set = 0;
-    hidden_name_.clear();
+    ForgetHiddenName(hidden_name_);
   }
   CloseQuietly(fd_);
   place_ = Place::kNone;
@@ -310,8 +337,7 @@ FileError StagedFile::Create(const NativeString& name) {
       TerminationDeferred deferred;  // made and remembered as one step
       fd_ = open(hidden.c_str(), O_CREAT | O_EXCL | O_RDWR | O_CLOEXEC | O_NOFOLLOW, 0666);
       if (fd_ >= 0) {
-        hidden_name_ = hidden;
-        RememberStagedName(hidden);
+        KeepHiddenName(hidden_name_, hidden);
         place_ = Place::kHidden;
         return FileError::kNone;
       }
@@ -322,13 +348,10 @@ FileError StagedFile::Create(const NativeString& name) {
   if (error == EACCES || error == EPERM) {
     // The folder takes no new file, though the earlier output may be writable: the text waits
     // in the temporary folder and is copied into it once complete.
-    for (const char* where : {static_cast<const char*>(getenv("TMPDIR")), "/tmp"}) {
-      if (where == nullptr || where[0] == '\0') continue;
-      fd_ = open(where, O_TMPFILE | O_EXCL | O_RDWR | O_CLOEXEC, 0600);
-      if (fd_ >= 0) {
-        place_ = Place::kElsewhere;
-        return FileError::kNone;
-      }
+    fd_ = OpenUnnameableTemporary();
+    if (fd_ >= 0) {
+      place_ = Place::kElsewhere;
+      return FileError::kNone;
     }
   }
   const FileError reported = FromErrno(error);
@@ -375,10 +398,7 @@ FileError StagedFile::Publish(const NativeString& name, bool& taken) {
               : rename(hidden_name_.c_str(), name.c_str()) == 0 ? 0
                                                                 : errno;
     }
-    if (error == 0) {
-      staged_name_set = 0;
-      hidden_name_.clear();
-    }
+    if (error == 0) ForgetHiddenName(hidden_name_);
   } else {
     return FileError::kAccessDenied;  // the output's folder took no file of the run's
   }
@@ -408,15 +428,13 @@ FileError StagedFile::Replace(const NativeString& name, OutputFile& earlier) {
       const std::string hidden = HiddenNameFor(name);
       error = LinkNameless(fd_, hidden);
       if (error == 0) {
-        hidden_name_ = hidden;
-        RememberStagedName(hidden);
+        KeepHiddenName(hidden_name_, hidden);
       }
     }
     if (error != 0) return FromErrno(error);
   }
   if (rename(hidden_name_.c_str(), name.c_str()) != 0) return FromErrno(errno);
-  staged_name_set = 0;
-  hidden_name_.clear();
+  ForgetHiddenName(hidden_name_);
   return FileError::kNone;
 }
 
@@ -454,10 +472,19 @@ FileError StagedFile::CopyTo(OutputFile& output) {
   return FileError::kNone;
 }
 
-TerminationDeferred::TerminationDeferred() {
+namespace {
+
+sigset_t EndSignalSet() {
   sigset_t ending;
   sigemptyset(&ending);
   for (const int signal_number : kEndSignals) sigaddset(&ending, signal_number);
+  return ending;
+}
+
+}  // namespace
+
+TerminationDeferred::TerminationDeferred() {
+  const sigset_t ending = EndSignalSet();
   sigset_t before;
   if (sigprocmask(SIG_BLOCK, &ending, &before) != 0) return;
   // Already blocked by an outer one: that one unblocks.
@@ -469,9 +496,7 @@ TerminationDeferred::TerminationDeferred() {
 
 TerminationDeferred::~TerminationDeferred() {
   if (!blocked_) return;
-  sigset_t ending;
-  sigemptyset(&ending);
-  for (const int signal_number : kEndSignals) sigaddset(&ending, signal_number);
+  const sigset_t ending = EndSignalSet();
   sigprocmask(SIG_UNBLOCK, &ending, nullptr);
 }
 
@@ -479,21 +504,14 @@ TemporaryFile::~TemporaryFile() {
   CloseQuietly(fd_);
 }
 
-bool TemporaryFile::Create([[maybe_unused]] const NativeString& folder) {
-#ifdef O_TMPFILE
+bool TemporaryFile::Create(const NativeString& folder) {
   CloseQuietly(fd_);
-  // O_EXCL: the file can never be given a name. $TMPDIR may name a folder that is missing or
-  // whose file system has no unnamed files (some network and older file systems): then /tmp.
-  const auto open_in = [this](const char* where) {
-    if (where == nullptr || where[0] == '\0') return false;
-    fd_ = open(where, O_TMPFILE | O_EXCL | O_RDWR | O_CLOEXEC, 0600);
-    return fd_ >= 0;
-  };
-  if (!folder.empty()) return folder.find('\0') == NativeString::npos && open_in(folder.c_str());
-  return open_in(getenv("TMPDIR")) || open_in("/tmp");
-#else
-  return false;
-#endif
+  if (folder.empty()) {
+    fd_ = OpenUnnameableTemporary();
+  } else if (folder.find('\0') == NativeString::npos) {
+    fd_ = OpenUnnameable(folder.c_str());
+  }
+  return fd_ >= 0;
 }
 
 bool TemporaryFile::IsOpen() const {

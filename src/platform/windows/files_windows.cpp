@@ -114,6 +114,36 @@ FileError WriteAllAt(void* handle, const char* data, std::size_t size, std::uint
   return FileError::kNone;
 }
 
+// A file in folder (the temporary folder when empty) that the system removes when its handle
+// closes, however the run ends; null where none can be made. Windows names every file it
+// creates: a name of the process's own, made new (CREATE_NEW); no other opener may share it.
+HANDLE CreateTemporary(const NativeString& folder) {
+  NativeString where = folder;
+  if (where.empty()) {
+    wchar_t temp[MAX_PATH + 1];
+    const DWORD length = GetTempPathW(MAX_PATH + 1, temp);
+    if (length == 0 || length > MAX_PATH) return nullptr;
+    where.assign(temp, length);
+  }
+  if (where.find(L'\0') != NativeString::npos) return nullptr;
+  if (where.back() != L'\\' && where.back() != L'/') where += L'\\';
+  // Shared by every reader of the process, and readers may run in threads of their own: an
+  // atomic count never gives two of them the same name.
+  static std::atomic<unsigned> serial{0};
+  const NativeString stem = where + L"rtfplain-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+                            std::to_wstring(GetTickCount64()) + L"-";
+  for (int attempt = 0; attempt < 16; ++attempt) {
+    const NativeString name = stem + std::to_wstring(++serial) + L".tmp";
+    HANDLE handle =
+        CreateFileW(ForSystem(name).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                    FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    if (handle != INVALID_HANDLE_VALUE) return handle;
+    const DWORD error = GetLastError();
+    if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) return nullptr;
+  }
+  return nullptr;
+}
+
 }  // namespace
 
 std::optional<FileIdentity> IdentifyFile(const NativeString& path) {
@@ -328,20 +358,11 @@ FileError StagedFile::Create(const NativeString& name) {
   if (error == ERROR_ACCESS_DENIED) {
     // The folder takes no new file, though the earlier output may be writable: the text waits
     // in the temporary folder and is copied into it once complete.
-    wchar_t temp[MAX_PATH + 1];
-    const DWORD length = GetTempPathW(MAX_PATH + 1, temp);
-    if (length > 0 && length <= MAX_PATH) {
-      const NativeString elsewhere = NativeString(temp, length) + L"rtfplain-" +
-                                     std::to_wstring(GetCurrentProcessId()) + L"-" +
-                                     HiddenNameFor(L"o").substr(3);
-      HANDLE handle =
-          CreateFileW(ForSystem(elsewhere).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                      CREATE_NEW, FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
-      if (handle != INVALID_HANDLE_VALUE) {
-        handle_ = handle;
-        place_ = Place::kElsewhere;
-        return FileError::kNone;
-      }
+    HANDLE handle = CreateTemporary(NativeString());
+    if (handle != nullptr) {
+      handle_ = handle;
+      place_ = Place::kElsewhere;
+      return FileError::kNone;
     }
   }
   const FileError reported = FromLastError(error);
@@ -439,36 +460,8 @@ TemporaryFile::~TemporaryFile() {
 bool TemporaryFile::Create(const NativeString& folder) {
   CloseQuietly(handle_);
   end_ = 0;
-  NativeString where = folder;
-  if (where.empty()) {
-    wchar_t temp[MAX_PATH + 1];
-    const DWORD length = GetTempPathW(MAX_PATH + 1, temp);
-    if (length == 0 || length > MAX_PATH) return false;
-    where.assign(temp, length);
-  }
-  if (where.find(L'\0') != NativeString::npos) return false;
-  if (where.back() != L'\\' && where.back() != L'/') where += L'\\';
-  // Windows names every file it creates: a name of the process's own, made new (CREATE_NEW) and
-  // removed by the system when the handle closes, however the run ends. No other opener may
-  // share it.
-  // Shared by every reader of the process, and readers may run in threads of their own: an
-  // atomic count never gives two of them the same name.
-  static std::atomic<unsigned> serial{0};
-  const NativeString stem = where + L"rtfplain-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
-                            std::to_wstring(GetTickCount64()) + L"-";
-  for (int attempt = 0; attempt < 16; ++attempt) {
-    const NativeString name = stem + std::to_wstring(++serial) + L".tmp";
-    HANDLE handle =
-        CreateFileW(ForSystem(name).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                    FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
-    if (handle != INVALID_HANDLE_VALUE) {
-      handle_ = handle;
-      return true;
-    }
-    const DWORD error = GetLastError();
-    if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) return false;
-  }
-  return false;
+  handle_ = CreateTemporary(folder);
+  return handle_ != nullptr;
 }
 
 bool TemporaryFile::IsOpen() const {
