@@ -81,8 +81,9 @@ CONTROL
 rpm_package() {  # ARCHIVE RPM-ARCHITECTURE
   local root="$work/rpm-$2" top="$work/rpmbuild"
   stage "$1" "$root"
-  mkdir -p "$top/SPECS"
-  cat >"$top/SPECS/rtfplain.spec" <<SPEC
+  local recipe="$top/rtfplain-rpm.txt"  # rpmbuild's build description: the fields and files
+  mkdir -p "$top"
+  cat >"$recipe" <<RECIPE
 Name: rtfplain
 Version: $version
 Release: 1
@@ -103,7 +104,7 @@ cp -a "$root/." "%{buildroot}/"
 /usr/bin/rtfplain
 /usr/share/man/man1/rtfplain.1.gz
 /usr/share/doc/rtfplain
-SPEC
+RECIPE
   # The program is already stripped, and may be another processor's: none of rpmbuild's own
   # post-install steps (strip, debug information, build-id links) apply.
   rpmbuild -bb --quiet --target "$2-linux" --define "_topdir $top" \
@@ -111,7 +112,7 @@ SPEC
     --define "_build_id_links none" --define "_buildhost rtfplain" \
     --define "use_source_date_epoch_as_buildtime 1" --define "clamp_mtime_to_source_date_epoch 1" \
     --define "_binary_payload w9.xzdio" \
-    "$top/SPECS/rtfplain.spec" >/dev/null
+    "$recipe" >/dev/null
   mv "$top/RPMS/$2/rtfplain-$version-1.$2.rpm" "$out/"
 }
 
