@@ -1,18 +1,10 @@
-# Shared by the cluster recipes' tests: README's blocks, a generated archive with the program's
+# Shared by the cluster recipes' tests: README's blocks (readme_block), a generated archive with the program's
 # own outputs, free ports, and skipping. Sourced; the caller sets -euo pipefail and $scratch.
 
 fail() { echo "FAIL: $*" >&2; exit 1; }
 skip() { echo "skipped: $*"; exit 77; }
 
-# readme_block README MARKER: the first fenced block after the line "<!-- MARKER: ...", as it
-# stands, without the indentation of its fence (a block inside a list item).
-readme_block() {
-  awk -v mark="<!-- $2:" '
-    { line = $0; sub(/^ */, "", line) }
-    index(line, mark) == 1 { marked = 1; next }
-    marked && /^ *```/ { if (inside) exit; inside = 1; match($0, /^ */); cut = RLENGTH; next }
-    inside { print substr($0, cut + 1) }' "$1"
-}
+source "$(dirname "${BASH_SOURCE[0]}")/../lib/readme_block.sh"
 
 # make_archive PROGRAM ARCHIVE EXPECTED: several top-level folders of documents (spaces, quotes,
 # non-ASCII letters, an upper-case .RTF, nested folders) and in EXPECTED the program's outputs,

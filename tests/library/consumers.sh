@@ -11,6 +11,7 @@ export LC_ALL=C
 scratch=$(mktemp -d)
 trap 'rm -rf -- "$scratch"' EXIT
 fail() { echo "FAIL: $*" >&2; exit 1; }
+source "$(dirname "$0")/../lib/readme_block.sh"
 
 prefix=$scratch/prefix
 cmake --install "$build" --prefix "$prefix" >/dev/null
@@ -25,9 +26,7 @@ diff "$scratch/declared" "$scratch/exported" || fail "exports differ from the he
   fail "SONAME"
 
 for example in totext.c stream.c; do
-  awk -v mark="<!-- example: $example -->" '$0 == mark { marked = 1; next }
-       marked && /^```/ { if (inside) exit; inside = 1; next }
-       inside { print }' "$readme" >"$scratch/$example"
+  readme_block "$readme" "example: $example" >"$scratch/$example"
   grep -q rtfplain_ "$scratch/$example" || fail "no $example in $readme"
 done
 

@@ -21,9 +21,8 @@ if [ "$status" -eq 126 ]; then
 fi
 
 # The script exactly as README shows it: the fenced block after its marker.
-awk '/^<!-- convert-tree\.sh:/ { marked = 1; next }
-     marked && /^```/ { if (inside) exit; inside = 1; next }
-     inside { print }' "$readme" >"$scratch/convert-tree.sh"
+source "$(dirname "$0")/../lib/readme_block.sh"
+readme_block "$readme" convert-tree.sh >"$scratch/convert-tree.sh"
 grep -q 'xargs -0' "$scratch/convert-tree.sh" || fail "no script found in $readme"
 
 tree=$scratch/archive

@@ -17,9 +17,8 @@ trap 'rm -rf -- "$scratch"' EXIT
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
 # The block after its marker, with the CR LF line ends cmd expects of a batch file.
-awk '/^<!-- convert-tree\.cmd:/ { marked = 1; next }
-     marked && /^```/ { if (inside) exit; inside = 1; next }
-     inside { print }' "$readme" | sed 's/$/\r/' >"$scratch/convert-tree.cmd"
+source "$(dirname "$0")/../lib/readme_block.sh"
+readme_block "$readme" convert-tree.cmd | sed 's/$/\r/' >"$scratch/convert-tree.cmd"
 grep -q 'attrib +h' "$scratch/convert-tree.cmd" || fail "no convert-tree.cmd found in $readme"
 cp "$windows_program" "$scratch/rtfplain.exe"
 
